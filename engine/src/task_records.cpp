@@ -1,0 +1,70 @@
+#include "task_records.h"
+
+#include <cstring>
+
+#include "utf16.h"
+
+namespace xldl {
+namespace {
+
+// Member offsets and widths of the task-parameter record.
+namespace param {
+constexpr std::size_t szTaskUrl = 4, urlWidth = 4168;
+constexpr std::size_t szRefUrl = 4172;
+constexpr std::size_t szCookies = 8340, cookiesWidth = 8192;
+constexpr std::size_t szFilename = 16532, nameWidth = 520;
+constexpr std::size_t szSavePath = 17572;
+constexpr std::size_t IsOnlyOriginal = 18356;
+constexpr std::size_t DisableAutoRename = 18364;
+constexpr std::size_t IsResume = 18368;
+}  // namespace param
+
+// Member offsets of the task-information record.
+namespace info {
+constexpr std::size_t stat = 0;
+constexpr std::size_t fail_code = 4;
+constexpr std::size_t szFilename = 8, nameWidth = 520;
+constexpr std::size_t nTotalSize = 1048;
+constexpr std::size_t nTotalDownload = 1056;
+constexpr std::size_t fPercent = 1064;
+constexpr std::size_t nSpeed = 1152;
+}  // namespace info
+
+bool readTruth(const unsigned char* at) { return (at[0] | at[1] | at[2] | at[3]) != 0; }
+
+template <typename T>
+void writeLittleEndian(unsigned char* at, T value) {
+    unsigned char bytes[sizeof(T)];
+    std::memcpy(bytes, &value, sizeof(T));
+    // The records are little-endian, as is every machine this builds for.
+    static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__);
+    std::memcpy(at, bytes, sizeof(T));
+}
+
+}  // namespace
+
+TaskParams readTaskParams(const unsigned char* record) {
+    TaskParams params;
+    params.url = utf16ToUtf8(record + param::szTaskUrl, param::urlWidth);
+    params.referrer = utf16ToUtf8(record + param::szRefUrl, param::urlWidth);
+    params.cookies = utf16ToUtf8(record + param::szCookies, param::cookiesWidth);
+    params.fileName = utf16ToUtf8(record + param::szFilename, param::nameWidth);
+    params.saveFolder = utf16ToUtf8(record + param::szSavePath, param::nameWidth);
+    params.onlyOriginal = readTruth(record + param::IsOnlyOriginal);
+    params.disableAutoRename = readTruth(record + param::DisableAutoRename);
+    params.resume = readTruth(record + param::IsResume);
+    return params;
+}
+
+void writeTaskInfo(const TaskReport& report, unsigned char* record) {
+    std::memset(record, 0, kTaskInfoSize);
+    writeLittleEndian(record + info::stat, report.status);
+    writeLittleEndian(record + info::fail_code, report.failCode);
+    utf8ToUtf16(report.fileName, record + info::szFilename, info::nameWidth);
+    writeLittleEndian(record + info::nTotalSize, report.totalSize);
+    writeLittleEndian(record + info::nTotalDownload, report.downloaded);
+    writeLittleEndian(record + info::fPercent, report.percent);
+    writeLittleEndian(record + info::nSpeed, report.speed);
+}
+
+}  // namespace xldl
