@@ -14,6 +14,7 @@ std::string iconvName(const std::string& charset) {
     for (char c : charset) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
     if (upper == "GBK" || upper == "CP936" || upper == "936" || upper == "GB2312") return "CP936";
     if (upper == "UTF8" || upper == "65001") return "UTF-8";
+    if (upper == "UTF-16" || upper == "UTF-16LE" || upper == "1200") return "UTF-16LE";
     return upper;
 }
 
@@ -29,12 +30,23 @@ size_t utf8SequenceLength(const char* p, size_t left) {
     return length;
 }
 
+// Bytes of the UTF-16LE character at p: 4 for a surrogate pair, else 2; 0
+// when fewer than two bytes are left.
+size_t utf16SequenceLength(const char* p, size_t left) {
+    if (left < 2) return 0;
+    auto unit = [&](size_t i) { return static_cast<unsigned char>(p[i]) | static_cast<unsigned char>(p[i + 1]) << 8; };
+    bool pair = left >= 4 && unit(0) >= 0xD800 && unit(0) <= 0xDBFF && unit(2) >= 0xDC00 && unit(2) <= 0xDFFF;
+    return pair ? 4 : 2;
+}
+
 class Converter {
 public:
     Converter(const std::string& from, const std::string& to)
         : handle_(iconv_open(iconvName(to).c_str(), iconvName(from).c_str())),
           fromUtf8_(iconvName(from) == "UTF-8"),
-          toUtf8_(iconvName(to) == "UTF-8") {}
+          fromUtf16_(iconvName(from) == "UTF-16LE"),
+          toUtf8_(iconvName(to) == "UTF-8"),
+          toUtf16_(iconvName(to) == "UTF-16LE") {}
     ~Converter() {
         if (ok()) iconv_close(handle_);
     }
@@ -58,8 +70,8 @@ public:
             if (errno == E2BIG) continue;
             // EILSEQ or EINVAL (a sequence cut off at the end): replace the
             // character the target lacks, or the one invalid byte, and go on.
-            size_t skip = fromUtf8_ ? utf8SequenceLength(in, inLeft) : 0;
-            if (skip == 0) skip = 1;
+            size_t skip = fromUtf8_ ? utf8SequenceLength(in, inLeft) : fromUtf16_ ? utf16SequenceLength(in, inLeft) : 1;
+            if (skip == 0 || skip > inLeft) skip = fromUtf16_ ? inLeft : 1;
             out += replacement();
             in += skip;
             inLeft -= skip;
@@ -70,7 +82,10 @@ public:
     }
 
 private:
-    std::string replacement() const { return toUtf8_ ? "\xEF\xBF\xBD" : "?"; }
+    std::string replacement() const {
+        if (toUtf16_) return std::string("\xFD\xFF", 2);
+        return toUtf8_ ? "\xEF\xBF\xBD" : "?";
+    }
 
     void flush(std::string& out) {
         char buffer[64];
@@ -82,7 +97,9 @@ private:
 
     iconv_t handle_;
     bool fromUtf8_;
+    bool fromUtf16_;
     bool toUtf8_;
+    bool toUtf16_;
 };
 
 std::string convert(std::string_view bytes, const std::string& from, const std::string& to) {

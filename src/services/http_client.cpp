@@ -117,8 +117,6 @@ std::string httpRequest(const std::string& url, int method, const std::string& b
 }
 
 std::string fetchUrl(const std::string& url) {
-    // One connection handle for the whole run, opened at the first call.
-    static void* handle = nullptr;
     std::string host = urlHost(url);
     if (host.empty()) return {};
     TransportRequest request;
@@ -126,7 +124,7 @@ std::string fetchUrl(const std::string& url) {
     request.agent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
     request.http10 = true;
     request.headerLines = {"Accept: */*"};
-    TransportReply reply = performRequest(request, &handle);
+    TransportReply reply = performRequest(request);
     return reply.completed ? reply.body : std::string();
 }
 

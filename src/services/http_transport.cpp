@@ -119,12 +119,11 @@ TransportLimits& transportLimits() {
     return limits;
 }
 
-TransportReply performRequest(const TransportRequest& request, void** reuse) {
+TransportReply performRequest(const TransportRequest& request) {
     SharedCookieStore::instance();  // initialises libcurl once
-    CURL* curl = reuse && *reuse ? static_cast<CURL*>(*reuse) : curl_easy_init();
+    CURL* curl = curl_easy_init();
     TransportReply reply;
     if (!curl) return reply;
-    curl_easy_reset(curl);
     Collector collector{&reply, transportLimits().maxBodyBytes};
     setCommonOptions(curl, request, collector);
     setBody(curl, request);
@@ -138,10 +137,8 @@ TransportReply performRequest(const TransportRequest& request, void** reuse) {
 
     reply.completed = curl_easy_perform(curl) == CURLE_OK;
 
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+    curl_easy_cleanup(curl);
     curl_slist_free_all(headers);
-    if (reuse) *reuse = curl;
-    else curl_easy_cleanup(curl);
     return reply;
 }
 

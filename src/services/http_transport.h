@@ -39,9 +39,8 @@ struct TransportLimits {
 
 TransportLimits& transportLimits();
 
-// Runs the exchange. With reuse, the given handle slot keeps a connection
-// handle between calls.
-TransportReply performRequest(const TransportRequest& request, void** reuse = nullptr);
+// Runs the exchange.
+TransportReply performRequest(const TransportRequest& request);
 
 void clearSharedCookieStore();
 
