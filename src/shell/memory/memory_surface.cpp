@@ -124,6 +124,12 @@ void MemorySurface::whileModal(Window window, std::function<void()> action) {
 void MemorySurface::showModal(Window window) {
     modalsShown_.push_back(window);
     open_.insert(window);
+    if (window == Window::captchaWindow) {
+        // A fresh dialog: an empty code box, no picture, its timer running.
+        boxes_[Box::captchaBox].clear();
+        picture_.clear();
+        setTimerPeriod(Timer::captchaTimer, 1);
+    }
     if (sink_) sink_->windowCreated(window);
     auto& actions = modalActions_[window];
     while (isOpen(window) && !actions.empty()) {
@@ -150,7 +156,8 @@ void MemorySurface::runModalLoop(Window window) {
 
 void MemorySurface::closeWindow(Window window) {
     if (!isOpen(window)) return;
-    if (sink_) sink_->windowClosing(window);
+    if (window == Window::mainWindow && sink_) sink_->windowClosing(window);
+    if (window == Window::captchaWindow) setTimerPeriod(Timer::captchaTimer, 0);
     open_.erase(window);
 }
 
