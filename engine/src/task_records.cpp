@@ -30,6 +30,13 @@ constexpr std::size_t fPercent = 1064;
 constexpr std::size_t nSpeed = 1152;
 }  // namespace info
 
+// Whether a text member holds its zero unit.
+bool terminated(const unsigned char* at, std::size_t width) {
+    for (std::size_t i = 0; i + 1 < width; i += 2)
+        if (at[i] == 0 && at[i + 1] == 0) return true;
+    return false;
+}
+
 bool readTruth(const unsigned char* at) { return (at[0] | at[1] | at[2] | at[3]) != 0; }
 
 template <typename T>
@@ -53,6 +60,11 @@ TaskParams readTaskParams(const unsigned char* record) {
     params.onlyOriginal = readTruth(record + param::IsOnlyOriginal);
     params.disableAutoRename = readTruth(record + param::DisableAutoRename);
     params.resume = readTruth(record + param::IsResume);
+    params.truncated = !terminated(record + param::szTaskUrl, param::urlWidth) ||
+                       !terminated(record + param::szRefUrl, param::urlWidth) ||
+                       !terminated(record + param::szCookies, param::cookiesWidth) ||
+                       !terminated(record + param::szFilename, param::nameWidth) ||
+                       !terminated(record + param::szSavePath, param::nameWidth);
     return params;
 }
 

@@ -22,6 +22,7 @@ struct TaskParams {
     bool onlyOriginal = false;
     bool disableAutoRename = false;
     bool resume = true;
+    bool truncated = false;  // a text filled its member without a terminator
 };
 
 // What a task-information record reports.

@@ -6,7 +6,8 @@ connection whose first byte is 0x16 (a TLS handshake record) is wrapped in
 TLS, any other is plain HTTP.
 
 Every request is appended to the log file as one JSON line, before its reply
-is sent: {"tls", "request_line", "headers": [[name, value], ...], "body_hex"}.
+is sent: {"active", "tls", "request_line", "headers": [[name, value], ...],
+"body_hex"}, where active counts the requests being answered at that moment.
 
 Replies are chosen by path. /reply builds a reply from its query:
   status=N          status code (200)
@@ -19,6 +20,17 @@ Replies are chosen by path. /reply builds a reply from its query:
   drop_after=N      send the headers and N body bytes, then close the connection
 Other paths:
   /echo             the request as the log records it, as a JSON body
+  /file             a file of pattern bytes (byte k is k * 7 % 251), served
+                    with ranges; its query:
+    size=N            the file's size; sizes=N1,N2,... the size at the first,
+                      second, ... request of the token (the last one stays)
+    token=T           names the counters of the options below
+    no_ranges=1       ignore Range headers (200 with the whole file)
+    no_length=1       no Content-Length: the body ends with the connection
+    fail_status=S, fail_times=K   the first K requests of the token get S
+    drop_after=N, drop_times=K    close the connection after N body bytes,
+                      for the first K replies of the token (all when K is absent)
+    rate=B            send at most B bytes per second
 More routes go into Routes.table.
 
 Usage: fake_service.py --log FILE [--cert CERT --key KEY]
@@ -38,16 +50,26 @@ import time
 import urllib.parse
 
 
+PATTERN = bytes(k * 7 % 251 for k in range(251)) * 263  # 251 phases of 65536 bytes
+
+
 def pattern_bytes(offset, count):
     """Bytes of a fixed pattern that shows where in a file each byte belongs."""
-    return bytes((offset + i) * 7 % 251 for i in range(count))
+    pieces = []
+    while count > 0:
+        n = min(count, 65536)
+        start = offset % 251
+        pieces.append(PATTERN[start:start + n])
+        offset += n
+        count -= n
+    return b"".join(pieces)
 
 
 class Routes:
     """Handlers by path. A handler takes (handler, query) and sends the reply."""
 
     def __init__(self):
-        self.table = {"/reply": reply_from_query, "/echo": echo}
+        self.table = {"/reply": reply_from_query, "/echo": echo, "/file": serve_file}
 
     def find(self, path):
         return self.table.get(path)
@@ -95,6 +117,68 @@ def echo(handler, query):
     send(handler, 200, [("Content-Type", "application/json")], json.dumps(handler.record).encode())
 
 
+def parse_range(header, size):
+    """(first, last) of a "bytes=a-b" or "bytes=a-" header; None when absent."""
+    if not header or not header.startswith("bytes="):
+        return None
+    first, _, last = header[6:].partition("-")
+    if not first.isdigit():
+        return None
+    last = int(last) if last.isdigit() else size - 1
+    return int(first), min(last, size - 1)
+
+
+def serve_file(handler, query):
+    def option(name, default=None):
+        return query.get(name, [default])[0]
+
+    token = option("token", "")
+    count = handler.server.count(token)
+    sizes = [int(n) for n in option("sizes", option("size", "0")).split(",")]
+    size = sizes[min(count, len(sizes) - 1)]
+    if option("fail_status") and count < int(option("fail_times", "1")):
+        send(handler, int(option("fail_status")), [], b"refused")
+        return
+    headers = [("Content-Type", "application/octet-stream")]
+    first, last, status = 0, size - 1, 200
+    wanted = None if option("no_ranges") else parse_range(handler.headers.get("Range"), size)
+    if wanted is not None:
+        if wanted[0] >= size:
+            send(handler, 416, [("Content-Range", "bytes */%d" % size)], b"")
+            return
+        first, last, status = wanted[0], wanted[1], 206
+        headers.append(("Content-Range", "bytes %d-%d/%d" % (first, last, size)))
+    else:
+        headers.append(("Accept-Ranges", "none" if option("no_ranges") else "bytes"))
+    length = max(0, last - first + 1)
+    handler.send_response_only(status)
+    for name, value in headers:
+        handler.send_header(name, value)
+    if option("no_length"):
+        handler.send_header("Connection", "close")
+        handler.close_connection = True
+    else:
+        handler.send_header("Content-Length", str(length))
+    handler.end_headers()
+    drop_after = option("drop_after")
+    drops = drop_after is not None and count < int(option("drop_times", "1000000000"))
+    limit = int(drop_after) if drops else length
+    rate = int(option("rate", "0"))
+    sent = 0
+    chunk = 65536 if not rate else max(1, rate // 10)
+    while sent < min(length, limit):
+        n = min(chunk, min(length, limit) - sent)
+        handler.wfile.write(pattern_bytes(first + sent, n))
+        sent += n
+        if rate:
+            handler.wfile.flush()
+            time.sleep(n / rate)
+    if drops:
+        handler.wfile.flush()
+        handler.close_connection = True
+        handler.connection.shutdown(socket.SHUT_RDWR)
+
+
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     server_version = "FakeService"
@@ -106,6 +190,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         length = int(self.headers.get("Content-Length", "0") or "0")
         body = self.rfile.read(length) if length else b""
         self.record = {
+            "active": self.server.enter(),
             "tls": isinstance(self.connection, ssl.SSLSocket),
             "request_line": self.requestline,
             "headers": [[name, value] for name, value in self.headers.items()],
@@ -115,10 +200,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
         url = urllib.parse.urlsplit(self.path)
         query = urllib.parse.parse_qs(url.query, keep_blank_values=True)
         route = self.server.routes.find(url.path)
-        if route is None:
-            send(self, 404, [("Content-Type", "text/plain")], b"no such path")
-            return
-        route(self, query)
+        try:
+            if route is None:
+                send(self, 404, [("Content-Type", "text/plain")], b"no such path")
+            else:
+                route(self, query)
+        finally:
+            self.server.leave()
 
     do_GET = do_POST = do_HEAD = do_PUT = handle_any
 
@@ -132,7 +220,31 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
         self.tls_context = tls_context
         self.routes = Routes()
         self.log_lock = threading.Lock()
+        self.counters = {}
+        self.active = 0
         self.log_file = open(log_path, "a", encoding="utf-8")
+
+    def enter(self):
+        """Counts a request in; how many are being answered, this one included."""
+        with self.log_lock:
+            self.active += 1
+            return self.active
+
+    def leave(self):
+        with self.log_lock:
+            self.active -= 1
+
+    def handle_error(self, request, client_address):
+        # A client that hangs up early is part of the tests, not a fault.
+        if not isinstance(sys.exc_info()[1], (ConnectionError, ssl.SSLError, TimeoutError)):
+            super().handle_error(request, client_address)
+
+    def count(self, token):
+        """How many requests of the token came before this one."""
+        with self.log_lock:
+            seen = self.counters.get(token, 0)
+            self.counters[token] = seen + 1
+            return seen
 
     def log(self, record):
         with self.log_lock:

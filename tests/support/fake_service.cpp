@@ -135,6 +135,7 @@ std::vector<RecordedRequest> FakeService::requests() const {
     for (std::string line; std::getline(log, line);) {
         auto record = nlohmann::json::parse(line);
         RecordedRequest request;
+        request.active = record["active"];
         request.tls = record["tls"];
         request.requestLine = record["request_line"];
         for (const auto& pair : record["headers"]) request.headers.emplace_back(pair[0], pair[1]);

@@ -12,6 +12,7 @@
 namespace quarrow::testing {
 
 struct RecordedRequest {
+    int active = 0;  // requests being answered when this one arrived, itself included
     bool tls = false;
     std::string requestLine;
     std::vector<std::pair<std::string, std::string>> headers;  // in the order sent
