@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "download/engine_library.h"
+#include "services/http_client.h"
 #include "shell/native_path.h"
 #include "shell/qt/qt_surface.h"
 #include "shell/startup.h"
@@ -14,6 +15,7 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     quarrow::QtSurface surface;
+    surface.setUrlFetcher(quarrow::fetchUrl);
     // Without its engine the program cannot work: say which library or
     // function is missing, then stop.
     auto engineMissing = [&surface](const std::string& message) {

@@ -148,7 +148,7 @@ TEST_F(QtSurfaceTest, ShowModalReturnsAtOnceWhenTheCreatedHandlerClosesTheWindow
     EXPECT_EQ(events.closing, std::vector<Window>{Window::mainWindow});
 }
 
-struct ControlSpec {
+struct ExpectedControl {
     const char* name;  // object name, or null for a caption found by its text
     const char* kind;  // Qt class the control is
     const char* text;  // GBK
@@ -156,7 +156,7 @@ struct ControlSpec {
 };
 
 TEST_F(QtSurfaceTest, VisibleControlsSitAtTheirPlacesWithTheirTexts) {
-    const ControlSpec specs[] = {
+    const ExpectedControl expectations[] = {
         {"fileList", "QTreeWidget", "", {0, 0, 480, 216}},
         {nullptr, "QLabel", "链接：", {8, 224, 40, 32}},
         {"linkBox", "QLineEdit", "", {40, 224, 152, 32}},
@@ -171,14 +171,14 @@ TEST_F(QtSurfaceTest, VisibleControlsSitAtTheirPlacesWithTheirTexts) {
         {"downloadList", "QTreeWidget", "", {480, 0, 704, 504}},
     };
     QWidget* main = window(Window::mainWindow);
-    for (const ControlSpec& spec : specs) {
-        SCOPED_TRACE(spec.name ? spec.name : spec.text);
-        QWidget* widget = spec.name ? control<QWidget>(spec.name) : labelWithText(main, spec.text);
+    for (const ExpectedControl& expected : expectations) {
+        SCOPED_TRACE(expected.name ? expected.name : expected.text);
+        QWidget* widget = expected.name ? control<QWidget>(expected.name) : labelWithText(main, expected.text);
         ASSERT_NE(widget, nullptr);
-        EXPECT_TRUE(widget->inherits(spec.kind));
+        EXPECT_TRUE(widget->inherits(expected.kind));
         EXPECT_TRUE(widget->isVisibleTo(main));
-        EXPECT_EQ(widget->geometry(), spec.place);
-        EXPECT_EQ(textOf(widget), toQt(spec.text));
+        EXPECT_EQ(widget->geometry(), expected.place);
+        EXPECT_EQ(textOf(widget), toQt(expected.text));
     }
     // Only the folder box is closed to typing; the captions of the two
     // boxes above it let the list show through.
@@ -191,7 +191,7 @@ TEST_F(QtSurfaceTest, VisibleControlsSitAtTheirPlacesWithTheirTexts) {
 }
 
 TEST_F(QtSurfaceTest, WorkingControlsOutsideTheWindowAreHiddenStores) {
-    const ControlSpec specs[] = {
+    const ExpectedControl expectations[] = {
         {"downloadUrlBox", "QLineEdit", "", {456, 616, 384, 24}},
         {nullptr, "QLabel", "下载地址：", {392, 616, 72, 24}},
         {"fileNameBox", "QLineEdit", "", {456, 648, 128, 24}},
@@ -203,14 +203,14 @@ TEST_F(QtSurfaceTest, WorkingControlsOutsideTheWindowAreHiddenStores) {
         {"pathConfigButton", "QPushButton", "下载路径配置", {256, 952, 152, 24}},
     };
     QWidget* main = window(Window::mainWindow);
-    for (const ControlSpec& spec : specs) {
-        SCOPED_TRACE(spec.name ? spec.name : spec.text);
-        QWidget* widget = spec.name ? control<QWidget>(spec.name) : labelWithText(main, spec.text);
+    for (const ExpectedControl& expected : expectations) {
+        SCOPED_TRACE(expected.name ? expected.name : expected.text);
+        QWidget* widget = expected.name ? control<QWidget>(expected.name) : labelWithText(main, expected.text);
         ASSERT_NE(widget, nullptr);
-        EXPECT_TRUE(widget->inherits(spec.kind));
+        EXPECT_TRUE(widget->inherits(expected.kind));
         EXPECT_FALSE(widget->isVisibleTo(main));
-        EXPECT_EQ(widget->geometry(), spec.place);
-        EXPECT_EQ(textOf(widget), toQt(spec.text));
+        EXPECT_EQ(widget->geometry(), expected.place);
+        EXPECT_EQ(textOf(widget), toQt(expected.text));
     }
     EXPECT_TRUE(control<QLineEdit>("linksTextBox")->isReadOnly());
     surface().setText(Box::downloadUrlBox, "http://d.example/文件.zip");
@@ -238,12 +238,12 @@ TEST_F(QtSurfaceTest, WorkingButtonsReportClicks) {
 }
 
 TEST_F(QtSurfaceTest, ListViewsHaveTheirColumnsTitlesAndWidths) {
-    struct Spec {
+    struct ExpectedList {
         const char* name;
         std::vector<std::pair<const char*, int>> columns;
         bool checkBoxes;
     };
-    const Spec specs[] = {
+    const ExpectedList expectations[] = {
         {"fileList",
          {{"序号", 50}, {"名称", 300}, {"大小", 120}, {"FS_ID", 0}, {"文件夹打开路径", 0}, {"shareid", 0}},
          true},
@@ -258,19 +258,19 @@ TEST_F(QtSurfaceTest, ListViewsHaveTheirColumnsTitlesAndWidths) {
           {"是否完成", 110}},
          false},
     };
-    for (const Spec& spec : specs) {
-        SCOPED_TRACE(spec.name);
-        auto* view = control<ListView>(spec.name);
+    for (const ExpectedList& expected : expectations) {
+        SCOPED_TRACE(expected.name);
+        auto* view = control<ListView>(expected.name);
         ASSERT_NE(view, nullptr);
-        ASSERT_EQ(view->columnCount(), static_cast<int>(spec.columns.size()));
+        ASSERT_EQ(view->columnCount(), static_cast<int>(expected.columns.size()));
         for (int i = 0; i < view->columnCount(); ++i) {
-            EXPECT_EQ(view->headerItem()->text(i), toQt(spec.columns[i].first)) << i;
-            EXPECT_EQ(view->columnWidth(i), spec.columns[i].second) << i;
+            EXPECT_EQ(view->headerItem()->text(i), toQt(expected.columns[i].first)) << i;
+            EXPECT_EQ(view->columnWidth(i), expected.columns[i].second) << i;
         }
         int row = view->insertRow();
         QTreeWidgetItem* item = view->topLevelItem(row);
-        EXPECT_EQ(bool(item->flags() & Qt::ItemIsUserCheckable), spec.checkBoxes);
-        EXPECT_EQ(item->data(0, Qt::CheckStateRole).isValid(), spec.checkBoxes);
+        EXPECT_EQ(bool(item->flags() & Qt::ItemIsUserCheckable), expected.checkBoxes);
+        EXPECT_EQ(item->data(0, Qt::CheckStateRole).isValid(), expected.checkBoxes);
     }
 }
 
@@ -381,21 +381,21 @@ TEST_F(QtSurfaceTest, CaptchaWindowIsFramelessModalAndLaidOut) {
         EXPECT_EQ(captcha->frameGeometry(), QRect(50, 50, 241, 112));
         EXPECT_EQ(surface().getTimerPeriod(Timer::captchaTimer), 1);
 
-        const ControlSpec specs[] = {
+        const ExpectedControl expectations[] = {
             {"captchaPrompt", "QLabel", "请输入验证码继续", {8, 0, 104, 32}},
             {"captchaCancelButton", "QPushButton", "取消", {120, 8, 112, 24}},
             {"captchaCanvas", "quarrow::DrawingBoard", "", {0, 40, 120, 64}},
             {"captchaBox", "QLineEdit", "", {120, 40, 112, 64}},
         };
-        for (const ControlSpec& spec : specs) {
-            SCOPED_TRACE(spec.name);
-            auto* widget = control<QWidget>(spec.name);
+        for (const ExpectedControl& expected : expectations) {
+            SCOPED_TRACE(expected.name);
+            auto* widget = control<QWidget>(expected.name);
             ASSERT_NE(widget, nullptr);
             EXPECT_EQ(widget->window(), captcha);
             EXPECT_TRUE(widget->isVisibleTo(captcha));
-            EXPECT_EQ(widget->geometry(), spec.place);
-            EXPECT_TRUE(widget->inherits(spec.kind));
-            EXPECT_EQ(textOf(widget), toQt(spec.text));
+            EXPECT_EQ(widget->geometry(), expected.place);
+            EXPECT_TRUE(widget->inherits(expected.kind));
+            EXPECT_EQ(textOf(widget), toQt(expected.text));
         }
         auto* ok = control<QPushButton>("captchaOkButton");
         EXPECT_FALSE(ok->isVisibleTo(captcha));
