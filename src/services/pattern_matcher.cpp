@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "services/charset.h"
@@ -46,28 +47,43 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
 std::size_t utf8Length(unsigned char lead) { return lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4; }
 
 // Maps offsets into the UTF-8 form of a GBK text back to offsets into the
-// GBK text. The UTF-8 form is the converter's output: an ASCII character
-// stands for its own byte, U+FFFD for one byte that is not valid GBK, and any
-// other character for one double-byte character (or the single byte 0x80).
-// sortedOffsets must be ascending; each result is clamped to the GBK text.
-std::vector<std::size_t> gbkOffsets(const std::string& gbk, const std::string& utf8,
-                                    const std::vector<std::size_t>& sortedOffsets) {
-    static const std::string kReplacement = "\xEF\xBF\xBD";
-    std::vector<std::size_t> result;
-    result.reserve(sortedOffsets.size());
-    std::size_t u = 0, g = 0;
-    for (std::size_t target : sortedOffsets) {
-        while (u < target && u < utf8.size()) {
-            std::size_t width = utf8Length(static_cast<unsigned char>(utf8[u]));
-            bool single = width == 1 || utf8.compare(u, 3, kReplacement) == 0 || g >= gbk.size() ||
-                          !isGbkLeadByte(static_cast<unsigned char>(gbk[g]));
-            u += width;
-            g += single ? 1 : 2;
-        }
-        result.push_back(std::min(g, gbk.size()));
+// GBK text, walking both side by side. The UTF-8 form is the converter's
+// output: an ASCII character stands for its own byte, U+FFFD for one byte
+// that is not valid GBK, any other character for a double-byte character (or
+// the single byte 0x80). Ascending lookups cost one walk over the text; a
+// lookup behind the last one starts again from the mark, or from the start
+// when it lies before the mark too.
+class OffsetMap {
+public:
+    OffsetMap(const std::string& gbk, const std::string& utf8) : gbk_(gbk), utf8_(utf8) {}
+
+    std::size_t toGbk(std::size_t utf8Offset) {
+        if (utf8Offset < at_.utf8) at_ = utf8Offset >= mark_.utf8 ? mark_ : Place{};
+        while (at_.utf8 < utf8Offset && at_.utf8 < utf8_.size()) step();
+        return std::min(at_.gbk, gbk_.size());
     }
-    return result;
-}
+
+    // Remembers the place of the last lookup.
+    void mark() { mark_ = at_; }
+
+private:
+    struct Place {
+        std::size_t utf8 = 0, gbk = 0;
+    };
+
+    void step() {
+        auto lead = static_cast<unsigned char>(utf8_[at_.utf8]);
+        std::size_t width = utf8Length(lead);
+        bool single = width == 1 || utf8_.compare(at_.utf8, 3, "\xEF\xBF\xBD") == 0 || at_.gbk >= gbk_.size() ||
+                      !isGbkLeadByte(static_cast<unsigned char>(gbk_[at_.gbk]));
+        at_.utf8 += width;
+        at_.gbk += single ? 1 : 2;
+    }
+
+    const std::string& gbk_;
+    const std::string& utf8_;
+    Place at_, mark_;
+};
 
 // Offset just past the UTF-8 character at offset.
 std::size_t nextCharacter(const std::string& utf8, std::size_t offset) {
@@ -159,7 +175,27 @@ bool PatternMatcher::execute(const std::string& pattern, const std::string& subj
     const auto* textData = reinterpret_cast<PCRE2_SPTR>(text.data());
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
     const std::size_t pairs = groups + 1;
-    std::vector<std::size_t> utf8Spans;  // as spans, in UTF-8 offsets, PCRE2_UNSET for an unset group
+
+    // Keeps the match in the ovector, its offsets translated into the GBK
+    // subject, visiting them in ascending order.
+    OffsetMap offsets(results->subject, text);
+    std::vector<std::pair<std::size_t, std::size_t>> order;  // UTF-8 offset, index into spans
+    auto keepMatch = [&] {
+        std::size_t base = results->spans.size();
+        results->spans.resize(base + 2 * pairs, -1);
+        order.clear();
+        for (std::size_t i = 0; i < 2 * pairs; i += 2)
+            if (ovector[i] != PCRE2_UNSET && ovector[i + 1] != PCRE2_UNSET)
+                order.insert(order.end(), {{ovector[i], base + i}, {ovector[i + 1], base + i + 1}});
+        std::sort(order.begin(), order.end());
+        for (std::size_t k = 0; k < order.size(); ++k) {
+            results->spans[order[k].second] = static_cast<std::ptrdiff_t>(offsets.toGbk(order[k].first));
+            if (k == 0) offsets.mark();
+        }
+        // A span ending before its start (possible with \K) reads as empty.
+        for (std::size_t i = base; i < results->spans.size(); i += 2)
+            results->spans[i + 1] = std::max(results->spans[i + 1], results->spans[i]);
+    };
 
     // The first call checks that the subject is valid UTF-8; later calls rely on it.
     std::uint32_t checked = 0;
@@ -176,33 +212,10 @@ bool PatternMatcher::execute(const std::string& pattern, const std::string& subj
             continue;
         }
         if (rc < 0) return finish(false);
-        utf8Spans.insert(utf8Spans.end(), ovector, ovector + 2 * pairs);
+        keepMatch();
         if (!global) break;
         retryNonEmpty = ovector[0] == ovector[1];
         start = std::max<std::size_t>(ovector[1], start);
-    }
-
-    // Translate the offsets into the GBK subject.
-    std::vector<std::size_t> sorted;
-    sorted.reserve(utf8Spans.size());
-    for (std::size_t offset : utf8Spans)
-        if (offset != PCRE2_UNSET) sorted.push_back(offset);
-    std::sort(sorted.begin(), sorted.end());
-    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-    std::vector<std::size_t> mapped = gbkOffsets(results->subject, text, sorted);
-    results->spans.reserve(utf8Spans.size());
-    for (std::size_t i = 0; i < utf8Spans.size(); i += 2) {
-        if (utf8Spans[i] == PCRE2_UNSET || utf8Spans[i + 1] == PCRE2_UNSET) {
-            results->spans.insert(results->spans.end(), {-1, -1});
-            continue;
-        }
-        for (std::size_t k : {i, i + 1}) {
-            auto at = std::lower_bound(sorted.begin(), sorted.end(), utf8Spans[k]) - sorted.begin();
-            results->spans.push_back(static_cast<std::ptrdiff_t>(mapped[static_cast<std::size_t>(at)]));
-        }
-        // A match ending before its start (possible with \K) reads as empty.
-        auto& end = results->spans.back();
-        end = std::max(end, results->spans[results->spans.size() - 2]);
     }
     return finish(true);
 }

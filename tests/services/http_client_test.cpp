@@ -242,6 +242,15 @@ TEST_F(HttpClientTest, ALargeBodyArrivesWhole) {
     EXPECT_EQ(static_cast<unsigned char>(body[size - 1]), (size - 1) * 7 % 251);
 }
 
+TEST_F(HttpClientTest, AGivenProxyCarriesPlainHttpRequests) {
+    // The host is never looked up: the request goes to the proxy whole.
+    std::string proxy = "127.0.0.1:" + std::to_string(service.port());
+    EXPECT_EQ(httpRequest("http://pan.example.invalid/reply?body=proxied", 0, "", nullptr, nullptr, nullptr, nullptr,
+                          false, nullptr, &proxy),
+              "proxied");
+    EXPECT_EQ(last().requestLine, "GET http://pan.example.invalid/reply?body=proxied HTTP/1.1");
+}
+
 TEST_F(HttpClientTest, FetchUrlIsAPlainHttp10GetThroughTheSharedStore) {
     httpRequest(service.http("/reply?header=" + queryEscape("Set-Cookie: BAIDUID=abc; path=/")));
     std::string target = service.http("/reply?body_hex=89504e47&header=" + queryEscape("Set-Cookie: code=7; path=/"));

@@ -139,6 +139,12 @@ TEST(PatternMatcherTest, EmptyMatchesStepOverWholeCharacters) {
     EXPECT_EQ(position, 4);
     EXPECT_EQ(m.matchText(4, &position), "");
     EXPECT_EQ(position, 6);
+
+    // After an empty match, a non-empty one at the same place comes first.
+    ASSERT_TRUE(m.execute("x*|b", "abc"));
+    ASSERT_EQ(m.matchCount(), 5);
+    EXPECT_EQ(m.matchText(3, &position), "b");
+    EXPECT_EQ(position, 1);
 }
 
 TEST(PatternMatcherTest, PositionsAreByteOffsetsIntoTheSubject) {
@@ -156,6 +162,11 @@ TEST(PatternMatcherTest, PositionsAreByteOffsetsIntoTheSubject) {
         {"a", "中中中aa", 2, 0, "a", 7},
         {"(a)b(a)", "中文aba", 1, 2, "a", 6},
         {"", "中文", 2, 0, "", 2},
+        // Groups in look-arounds reach beyond their match, or before the previous one.
+        {"中(?=(文中文))", "中文中文中文", 2, 1, "文中文", 6},
+        {"(?<=(文)|(中文a))[ab]", "中文ab", 1, 1, "文", 2},
+        {"(?<=(文)|(中文a))[ab]", "中文ab", 2, 2, "中文a", 0},
+        {"(?<=(文)|(中文a))[ab]", "中文ab", 2, 0, "b", 5},
         // Bytes that are not GBK count one each; 0x80 is a character of its own.
         {"x", "\xFF中x", 1, 0, "x", 3},
         {"x", "\x80中x", 1, 0, "x", 3},
