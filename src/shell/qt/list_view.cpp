@@ -29,7 +29,7 @@ private:
 
 }  // namespace
 
-ListView::ListView(QWidget* parent, const char* name, std::initializer_list<Column> columns, bool checkBoxes)
+ListView::ListView(QWidget* parent, const char* name, const std::vector<Column>& columns, bool checkBoxes)
     : QTreeWidget(parent), checkBoxes_(checkBoxes) {
     setObjectName(QString::fromLatin1(name));
     setRootIsDecorated(false);

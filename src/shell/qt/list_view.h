@@ -6,7 +6,7 @@
 
 #include <QTreeWidget>
 #include <functional>
-#include <initializer_list>
+#include <vector>
 #include <string>
 
 namespace quarrow {
@@ -20,7 +20,7 @@ public:
         int width;          // 0 hides the column; its cells still hold text
     };
 
-    ListView(QWidget* parent, const char* name, std::initializer_list<Column> columns, bool checkBoxes);
+    ListView(QWidget* parent, const char* name, const std::vector<Column>& columns, bool checkBoxes);
 
     // Raised by a left double click anywhere on the list.
     std::function<void()> onDoubleClick;

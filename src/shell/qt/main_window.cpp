@@ -10,6 +10,10 @@
 namespace quarrow {
 namespace {
 
+const std::vector<ListView::Column> kDownloadColumns = {
+    {"     文件名", 110}, {"文件总大小", 130}, {"已下载速度", 130}, {"下载速度", 110}, {"下载进度", 110}, {"是否完成", 110},
+};
+
 template <typename Enum>
 constexpr std::size_t at(Enum value) {
     return static_cast<std::size_t>(value);
@@ -28,14 +32,10 @@ QMenu* addMenu(QWidget* window, const char* name, std::initializer_list<std::pai
 // window's area.
 void addInertControls(QWidget* window) {
     addEditBox(window, "scratchBox", {136, 928, 528, 384});
-    auto* spareList = new ListView(window, "spareList",
-                                   {{"文件名", 110},
-                                    {"文件总大小", 130},
-                                    {"已下载速度", 130},
-                                    {"下载速度", 110},
-                                    {"下载进度", 110},
-                                    {"是否完成", 110}},
-                                   false);
+    // The download list's columns, without the leading spaces of the first title.
+    std::vector<ListView::Column> spareColumns = kDownloadColumns;
+    spareColumns[0].title = "文件名";
+    auto* spareList = new ListView(window, "spareList", spareColumns, false);
     placeControl(spareList, {536, 624, 704, 480});
     addButton(window, nullptr, "添加链接到下载", {-16, 816, 144, 24});
     addButton(window, nullptr, "", {336, 832, 88, 48});
@@ -66,14 +66,7 @@ MainWindow buildMainWindow() {
         {{"序号", 50}, {"名称", 300}, {"大小", 120}, {"FS_ID", 0}, {"文件夹打开路径", 0}, {"shareid", 0}}, true);
     lists[at(List::linkList)] =
         new ListView(window, "linkList", {{"序号", 50}, {"名称", 275}, {"下载链接", 150}, {"zip", 0}}, false);
-    lists[at(List::downloadList)] = new ListView(window, "downloadList",
-                                                 {{"     文件名", 110},
-                                                  {"文件总大小", 130},
-                                                  {"已下载速度", 130},
-                                                  {"下载速度", 110},
-                                                  {"下载进度", 110},
-                                                  {"是否完成", 110}},
-                                                 false);
+    lists[at(List::downloadList)] = new ListView(window, "downloadList", kDownloadColumns, false);
     lists[at(List::selectionList)] = new ListView(window, "selectionList", {{"选中", 100}, {"fs", 50}}, false);
     placeControl(lists[at(List::fileList)], {0, 0, 480, 216});
     placeControl(lists[at(List::linkList)], {0, 264, 480, 208});

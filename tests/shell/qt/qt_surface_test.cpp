@@ -67,6 +67,13 @@ QString textOf(QWidget* widget) {
     return {};
 }
 
+struct ExpectedControl {
+    const char* name;  // object name, or null for a caption found by its text
+    const char* kind;  // Qt class the control is
+    const char* text;  // GBK
+    QRect place;
+};
+
 class QtSurfaceTest : public ::testing::Test {
 public:
     void SetUp() override { surface().setEventSink(&events); }
@@ -85,6 +92,21 @@ public:
             if (label->text() == toQt(gbkText)) return label;
         ADD_FAILURE() << "no label " << gbkText;
         return nullptr;
+    }
+    // Each control is found (by name, or a caption by its text) at its place,
+    // of its kind, with its text, shown or hidden.
+    template <std::size_t N>
+    void expectControls(const ExpectedControl (&expectations)[N], bool visible) {
+        QWidget* main = window(Window::mainWindow);
+        for (const ExpectedControl& expected : expectations) {
+            SCOPED_TRACE(expected.name ? expected.name : expected.text);
+            QWidget* widget = expected.name ? control<QWidget>(expected.name) : labelWithText(main, expected.text);
+            ASSERT_NE(widget, nullptr);
+            EXPECT_TRUE(widget->inherits(expected.kind));
+            EXPECT_EQ(widget->isVisibleTo(main), visible);
+            EXPECT_EQ(widget->geometry(), expected.place);
+            EXPECT_EQ(textOf(widget), toQt(expected.text));
+        }
     }
     // Runs the check while the window is open, then closes it.
     void whileOpen(Window which, std::function<void()> check) {
@@ -148,13 +170,6 @@ TEST_F(QtSurfaceTest, ShowModalReturnsAtOnceWhenTheCreatedHandlerClosesTheWindow
     EXPECT_EQ(events.closing, std::vector<Window>{Window::mainWindow});
 }
 
-struct ExpectedControl {
-    const char* name;  // object name, or null for a caption found by its text
-    const char* kind;  // Qt class the control is
-    const char* text;  // GBK
-    QRect place;
-};
-
 TEST_F(QtSurfaceTest, VisibleControlsSitAtTheirPlacesWithTheirTexts) {
     const ExpectedControl expectations[] = {
         {"fileList", "QTreeWidget", "", {0, 0, 480, 216}},
@@ -170,16 +185,8 @@ TEST_F(QtSurfaceTest, VisibleControlsSitAtTheirPlacesWithTheirTexts) {
         {"browseButton", "QPushButton", "浏览...", {376, 480, 96, 24}},
         {"downloadList", "QTreeWidget", "", {480, 0, 704, 504}},
     };
+    expectControls(expectations, true);
     QWidget* main = window(Window::mainWindow);
-    for (const ExpectedControl& expected : expectations) {
-        SCOPED_TRACE(expected.name ? expected.name : expected.text);
-        QWidget* widget = expected.name ? control<QWidget>(expected.name) : labelWithText(main, expected.text);
-        ASSERT_NE(widget, nullptr);
-        EXPECT_TRUE(widget->inherits(expected.kind));
-        EXPECT_TRUE(widget->isVisibleTo(main));
-        EXPECT_EQ(widget->geometry(), expected.place);
-        EXPECT_EQ(textOf(widget), toQt(expected.text));
-    }
     // Only the folder box is closed to typing; the captions of the two
     // boxes above it let the list show through.
     EXPECT_TRUE(control<QLineEdit>("folderBox")->isReadOnly());
@@ -202,16 +209,7 @@ TEST_F(QtSurfaceTest, WorkingControlsOutsideTheWindowAreHiddenStores) {
         {"copyLinksButton", "QPushButton", "复制链接", {112, 952, 144, 24}},
         {"pathConfigButton", "QPushButton", "下载路径配置", {256, 952, 152, 24}},
     };
-    QWidget* main = window(Window::mainWindow);
-    for (const ExpectedControl& expected : expectations) {
-        SCOPED_TRACE(expected.name ? expected.name : expected.text);
-        QWidget* widget = expected.name ? control<QWidget>(expected.name) : labelWithText(main, expected.text);
-        ASSERT_NE(widget, nullptr);
-        EXPECT_TRUE(widget->inherits(expected.kind));
-        EXPECT_FALSE(widget->isVisibleTo(main));
-        EXPECT_EQ(widget->geometry(), expected.place);
-        EXPECT_EQ(textOf(widget), toQt(expected.text));
-    }
+    expectControls(expectations, false);
     EXPECT_TRUE(control<QLineEdit>("linksTextBox")->isReadOnly());
     surface().setText(Box::downloadUrlBox, "http://d.example/文件.zip");
     EXPECT_EQ(surface().getText(Box::downloadUrlBox), "http://d.example/文件.zip");
