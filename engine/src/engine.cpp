@@ -1,5 +1,6 @@
 #include "engine.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace xldl {
@@ -82,15 +83,23 @@ std::optional<TaskReport> Engine::query(std::uint32_t handle) const {
 }
 
 void Engine::run() {
+    // Bookkeeping (checkpoints, speeds, new connections, published states)
+    // runs at most this often while data streams in, and at once after a
+    // command or a finished connection.
+    constexpr auto kBookkeeping = std::chrono::milliseconds(50);
+    auto lastBookkeeping = Download::Clock::time_point{};
     while (!quit_) {
         auto now = Download::Clock::now();
-        runCommands(now);
+        bool changed = runCommands(now);
         int running = 0;
         curl_multi_perform(multi_, &running);
-        finishTransfers(now);
-        for (auto& [handle, download] : downloads_) download->tick(now);
-        allocateConnections(now);
-        publish();
+        changed = finishTransfers(now) || changed;
+        if (changed || now - lastBookkeeping >= kBookkeeping) {
+            for (auto& [handle, download] : downloads_) download->tick(now);
+            allocateConnections(now);
+            publish();
+            lastBookkeeping = now;
+        }
         curl_multi_poll(multi_, nullptr, 0, 100, nullptr);
     }
     for (auto& [handle, download] : downloads_) download->stop();
@@ -100,12 +109,13 @@ void Engine::run() {
     done_.notify_all();
 }
 
-void Engine::runCommands(Download::Clock::time_point now) {
+bool Engine::runCommands(Download::Clock::time_point now) {
     std::deque<Command> commands;
     {
         std::lock_guard lock(mutex_);
         commands.swap(commands_);
     }
+    if (commands.empty()) return false;
     for (Command& command : commands) {
         auto found = downloads_.find(command.handle);
         switch (command.op) {
@@ -128,18 +138,22 @@ void Engine::runCommands(Download::Clock::time_point now) {
             done_.notify_all();
         }
     }
+    return true;
 }
 
-void Engine::finishTransfers(Download::Clock::time_point now) {
+bool Engine::finishTransfers(Download::Clock::time_point now) {
     int left = 0;
+    bool any = false;
     while (CURLMsg* message = curl_multi_info_read(multi_, &left)) {
         if (message->msg != CURLMSG_DONE) continue;
+        any = true;
         CURL* easy = message->easy_handle;
         CURLcode result = message->data.result;
         Download* download = nullptr;
         curl_easy_getinfo(easy, CURLINFO_PRIVATE, &download);
         if (download) download->transferDone(easy, result, now);
     }
+    return any;
 }
 
 // Two running tasks never write the same work files: the later one waits.

@@ -52,8 +52,9 @@ private:
     };
 
     void run();
-    void runCommands(Download::Clock::time_point now);
-    void finishTransfers(Download::Clock::time_point now);
+    // Each tells whether it changed anything.
+    bool runCommands(Download::Clock::time_point now);
+    bool finishTransfers(Download::Clock::time_point now);
     void allocateConnections(Download::Clock::time_point now);
     bool pathTaken(std::uint32_t handle, const Download& download) const;
     void publish();
