@@ -35,6 +35,9 @@ struct Download::Transfer {
 namespace {
 
 constexpr long kBufferBytes = 512 * 1024;
+// Dirty data is sent on its way to the disk every this many bytes, so that
+// the disk works while the network does.
+constexpr std::int64_t kWritebackBytes = 16 << 20;
 
 bool startsWithIgnoringCase(const std::string& text, const char* prefix) {
     return strncasecmp(text.c_str(), prefix, std::strlen(prefix)) == 0;
@@ -68,8 +71,12 @@ bool isWebUrl(const std::string& url) {
 
 }  // namespace
 
-Download::Download(TaskParams params, const EngineLimits& limits, CURLM* multi)
-    : params_(std::move(params)), limits_(limits), multi_(multi), name_(safeFileName(params_.fileName)) {
+Download::Download(TaskParams params, const EngineLimits& limits, CURLM* multi, Checkpointer& checkpointer)
+    : params_(std::move(params)),
+      limits_(limits),
+      multi_(multi),
+      checkpointer_(checkpointer),
+      name_(safeFileName(params_.fileName)) {
     dataPath_ = dataPath(params_.saveFolder, name_);
     progressPath_ = progressPath(params_.saveFolder, name_);
     reportedName_ = name_;
@@ -83,7 +90,7 @@ void Download::start(Clock::time_point now) {
         fail(kBadParameters);
         return;
     }
-    if (!params_.resume) ::unlink(progressPath_.c_str());
+    if (!params_.resume) unlinkProgress();
     params_.resume = true;  // a stopped task started again goes on where it stopped
     status_ = TaskStatus::startPending;
     failCode_ = kNoFailure;
@@ -99,7 +106,7 @@ void Download::start(Clock::time_point now) {
 void Download::stop() {
     if (!running()) return;
     closeAllTransfers();
-    checkpoint();
+    checkpoint(true);
     data_.close();
     status_ = TaskStatus::stopped;
     speed_.reset();
@@ -324,7 +331,7 @@ bool Download::acceptFirstReply(Transfer& transfer) {
             transfer.segment = &plan_.segments().front();
             transfer.segment->busy = true;
         }
-        ::unlink(progressPath_.c_str());
+        unlinkProgress();
     }
     if (size_ > 0 && !data_.reserve(size_)) {
         transfer.stop = Stop::writeFailed;
@@ -390,7 +397,7 @@ void Download::transferDone(CURL* easy, CURLcode result, Clock::time_point now) 
 
 void Download::restartFromZero(bool withoutRanges) {
     closeAllTransfers();
-    ::unlink(progressPath_.c_str());
+    unlinkProgress();
     plan_ = SegmentPlan();
     probed_ = false;
     restored_ = false;
@@ -419,25 +426,41 @@ void Download::closeAllTransfers() {
     while (!transfers_.empty()) closeTransfer(*transfers_.front());
 }
 
-void Download::checkpoint() {
+void Download::checkpoint(bool now) {
+    if (now) checkpointer_.wait(pendingSaves_);
     if (!data_.isOpen() || !probed_ || size_ <= 0 || !dirty_) return;
     SavedProgress progress{size_, plan_.snapshot()};
     if (!ranges_) progress.segments = {Segment{0, 0, size_, false}};  // nothing to resume from
-    // Everything the snapshot claims was written before this flush.
-    if (data_.flush() && saveProgress(progressPath_, progress, params_.url)) dirty_ = false;
+    // Everything the snapshot claims was written before the flush that
+    // precedes the save.
+    if (now) {
+        if (data_.flush() && saveProgress(progressPath_, progress, params_.url)) dirty_ = false;
+    } else if (*pendingSaves_ == 0) {
+        checkpointer_.post(data_.fd(), progressPath_, std::move(progress), params_.url, pendingSaves_);
+        dirty_ = false;
+    }
+}
+
+// A save still pending must not bring the progress file back afterwards.
+void Download::unlinkProgress() {
+    checkpointer_.wait(pendingSaves_);
+    ::unlink(progressPath_.c_str());
 }
 
 void Download::tick(Clock::time_point now) {
     speed_.sample(now, received_);
     if (running() && now >= nextCheckpoint_) {
-        checkpoint();
+        checkpoint(false);
         nextCheckpoint_ = now + limits_.checkpointInterval;
+    } else if (running() && data_.isOpen() && received_ >= writebackMark_ + kWritebackBytes) {
+        checkpointer_.startWriteback(data_.fd(), pendingSaves_);
+        writebackMark_ = received_;
     }
 }
 
 void Download::fail(std::int32_t code) {
     closeAllTransfers();
-    checkpoint();
+    checkpoint(true);
     data_.close();
     status_ = TaskStatus::failed;
     failCode_ = code;
@@ -445,6 +468,7 @@ void Download::fail(std::int32_t code) {
 
 void Download::finish() {
     closeAllTransfers();
+    checkpointer_.wait(pendingSaves_);
     std::int64_t length = ranges_ && size_ >= 0 ? size_ : streamed_;
     bool ok = data_.truncate(length) && data_.flush();
     data_.close();
@@ -454,7 +478,7 @@ void Download::finish() {
         status_ = TaskStatus::failed;
         return;
     }
-    ::unlink(progressPath_.c_str());
+    unlinkProgress();
     size_ = length;
     reportedName_ = name;
     status_ = TaskStatus::complete;

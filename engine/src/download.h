@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "checkpointer.h"
 #include "engine_limits.h"
 #include "segment_plan.h"
 #include "speed_meter.h"
@@ -46,7 +47,7 @@ class Download {
 public:
     using Clock = std::chrono::steady_clock;
 
-    Download(TaskParams params, const EngineLimits& limits, CURLM* multi);
+    Download(TaskParams params, const EngineLimits& limits, CURLM* multi, Checkpointer& checkpointer);
     ~Download();
     Download(const Download&) = delete;
     Download& operator=(const Download&) = delete;
@@ -83,7 +84,10 @@ private:
     void restartFromZero(bool withoutRanges);
     void closeTransfer(Transfer& transfer);
     void closeAllTransfers();
-    void checkpoint();
+    // Saves the progress: on the checkpointer's thread, or here and now
+    // (after the saves still pending) when the files are about to be let go.
+    void checkpoint(bool now);
+    void unlinkProgress();
     void fail(std::int32_t code);
     void finish();
     void retryLater(Clock::time_point now);
@@ -92,6 +96,8 @@ private:
     TaskParams params_;
     EngineLimits limits_;
     CURLM* multi_;
+    Checkpointer& checkpointer_;
+    Checkpointer::Pending pendingSaves_ = std::make_shared<std::atomic<int>>(0);
     std::string name_;  // the safe name the files are saved under
     std::string dataPath_;
     std::string progressPath_;
@@ -116,6 +122,7 @@ private:
     Clock::time_point nextCheckpoint_{};
     bool dirty_ = false;  // bytes written since the last checkpoint
     std::int64_t received_ = 0;  // bytes received in this run, for the speed
+    std::int64_t writebackMark_ = 0;  // received_ when writeback was last started
     SpeedMeter speed_;
 };
 

@@ -121,7 +121,7 @@ bool Engine::runCommands(Download::Clock::time_point now) {
         switch (command.op) {
         case Op::start:
             if (found == downloads_.end())
-                found = downloads_.emplace(command.handle, std::make_unique<Download>(command.params, limits_, multi_)).first;
+                found = downloads_.emplace(command.handle, std::make_unique<Download>(command.params, limits_, multi_, checkpointer_)).first;
             found->second->start(now);
             break;
         case Op::stop:

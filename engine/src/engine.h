@@ -18,6 +18,7 @@
 #include <optional>
 #include <thread>
 
+#include "checkpointer.h"
 #include "download.h"
 #include "engine_limits.h"
 #include "task_records.h"
@@ -71,6 +72,8 @@ private:
     std::uint64_t handled_ = 0;
     std::atomic<bool> quit_{false};
 
+    // Outlives every download, which waits for its saves.
+    Checkpointer checkpointer_;
     // Owned by the engine's thread.
     std::map<std::uint32_t, std::unique_ptr<Download>> downloads_;
     std::thread thread_;

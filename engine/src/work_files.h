@@ -37,6 +37,7 @@ public:
     // Opens (creating) the file; false with errno set on failure.
     bool open(const std::string& path);
     bool isOpen() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
     // Reserves the file's size; false when the disk has no room.
     bool reserve(std::int64_t size);
     bool truncate(std::int64_t size);
