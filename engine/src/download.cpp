@@ -309,6 +309,7 @@ bool Download::acceptFirstReply(Transfer& transfer) {
         }
         ranges_ = true;
         size_ = transfer.rangeTotal;
+        sizeLearned_ = true;
         if (!restored_) {
             plan_.reset(size_);
             transfer.segment = &plan_.segments().front();

@@ -13,6 +13,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "checkpointer.h"
 #include "engine_limits.h"
@@ -69,6 +70,9 @@ public:
     void transferDone(CURL* easy, CURLcode result, Clock::time_point now);
     // Saves the progress when it is time, and samples the speed.
     void tick(Clock::time_point now);
+    // Whether the size became known since the last call: more connections
+    // can start at once.
+    bool takeSizeLearned() { return std::exchange(sizeLearned_, false); }
 
     TaskReport report() const;
 
@@ -112,6 +116,7 @@ private:
     bool ranges_ = true;
     bool restored_ = false;  // the plan came from saved progress not yet confirmed by the server
     bool askRanges_ = true;  // false once the server was seen to ignore ranges
+    bool sizeLearned_ = false;
     SegmentPlan plan_;
     std::int64_t streamed_ = 0;  // bytes of a download without ranges, written from offset 0
 

@@ -94,6 +94,7 @@ void Engine::run() {
         int running = 0;
         curl_multi_perform(multi_, &running);
         changed = finishTransfers(now) || changed;
+        for (auto& [handle, download] : downloads_) changed = download->takeSizeLearned() || changed;
         if (changed || now - lastBookkeeping >= kBookkeeping) {
             for (auto& [handle, download] : downloads_) download->tick(now);
             allocateConnections(now);
