@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -136,6 +137,10 @@ void Download::addConnection(Clock::time_point now) {
     if (!probed_) {
         transfer->probe = true;
         std::optional<SavedProgress> saved = askRanges_ ? loadProgress(progressPath_) : std::nullopt;
+        // The data file was sized when its download began; one of another
+        // size cannot hold what the progress claims.
+        struct stat data {};
+        if (saved && (::stat(dataPath_.c_str(), &data) != 0 || data.st_size != saved->size)) saved.reset();
         if (saved) {
             plan_.restore(saved->size, saved->segments);
             restored_ = true;

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -251,6 +253,52 @@ TEST_F(EngineTest, UnusableParametersFailAtOnce) {
         Info info = waitForEnd(task, 5s);
         EXPECT_EQ(info.stat, 1);
         EXPECT_EQ(info.failCode, 1);
+    }
+}
+
+TEST_F(EngineTest, FilesThatCannotBeCreatedOrWrittenFailTheTask) {
+    auto record = paramRecord(service.http("/file?size=1000"), (folder.path() / "missing").string(), "a.bin");
+    std::uint32_t uncreatable = XL_CreateTask(record.data());
+    XL_StartTask(uncreatable);
+    Info info = waitForEnd(uncreatable);
+    EXPECT_EQ(info.stat, 1);
+    EXPECT_EQ(info.failCode, 2);
+
+    // A file-size limit stands in for a full disk: writes past it fail.
+    rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 100'000;
+    setrlimit(RLIMIT_FSIZE, &small);
+    std::uint32_t unwritable = startTask(service.http("/file?size=1000000"), "full.bin");
+    info = waitForEnd(unwritable);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(info.stat, 1);
+    EXPECT_EQ(info.failCode, 3);
+}
+
+TEST_F(EngineTest, SavedProgressThatDoesNotFitStartsOver) {
+    struct Case {
+        std::int64_t served;
+        std::int64_t saved;  // the size the progress file claims
+    };
+    // An earlier, larger file whose first missing byte lies past the end of
+    // the file now served; and a data file cut short behind the progress
+    // file's back (it claims bytes the data file does not hold).
+    const Case cases[] = {{1'000'000, 5'000'000}, {2'000'000, 2'000'000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.saved);
+        std::string name = "old" + std::to_string(c.saved);
+        std::ofstream(file(name + ".td")) << std::string(10, 'x');
+        std::ofstream(file(name + ".td.cfg")) << "quarrow-progress 1\nsize " << c.saved << "\nsegment 0 "
+                                               << c.saved * 3 / 5 << ' ' << c.saved << "\n";
+        std::uint32_t task = startTask(service.http("/file?size=" + std::to_string(c.served)), name);
+        Info info = waitForEnd(task);
+        EXPECT_EQ(info.stat, 4);
+        EXPECT_EQ(info.total, c.served);
+        EXPECT_TRUE(holdsPattern(file(name), c.served));
+        EXPECT_FALSE(fs::exists(file(name + ".td.cfg")));
     }
 }
 
