@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine_calls.h"
 #include "support/fake_service.h"
 #include "support/temp_folder.h"
 #include "task_records.h"
@@ -34,6 +35,9 @@ using quarrow::testing::FakeService;
 using quarrow::testing::queryEscape;
 using quarrow::testing::RecordedRequest;
 using quarrow::testing::TempFolder;
+using quarrow::testing::taskParamRecord;
+using quarrow::testing::queryTask;
+using Info = quarrow::testing::TaskState;
 using namespace std::chrono_literals;
 
 // Byte k of every file the fake service serves.
@@ -50,49 +54,6 @@ unsigned char patternByte(std::int64_t k) { return static_cast<unsigned char>(k 
         if (static_cast<unsigned char>(data[static_cast<std::size_t>(k)]) != patternByte(k))
             return ::testing::AssertionFailure() << path << " differs at byte " << k;
     return ::testing::AssertionSuccess();
-}
-
-std::vector<unsigned char> paramRecord(const std::string& url, const std::string& folder, const std::string& name,
-                                       bool disableAutoRename = true) {
-    std::vector<unsigned char> record(xldl::kTaskParamSize);
-    xldl::utf8ToUtf16(url, &record[4], 4168);
-    xldl::utf8ToUtf16(name, &record[16532], 520);
-    xldl::utf8ToUtf16(folder, &record[17572], 520);
-    record[18360] = 5;
-    record[18364] = disableAutoRename ? 1 : 0;
-    record[18368] = 1;
-    return record;
-}
-
-struct Info {
-    std::int32_t stat = -1;  // -1: the engine did not answer
-    std::int32_t failCode = 0;
-    std::string fileName;
-    std::int64_t total = 0;
-    std::int64_t downloaded = 0;
-    float percent = 0;
-    std::int32_t speed = 0;
-};
-
-template <typename T>
-T at(const std::vector<unsigned char>& record, std::size_t offset) {
-    T value;
-    std::memcpy(&value, &record[offset], sizeof value);
-    return value;
-}
-
-Info query(std::uint32_t task) {
-    std::vector<unsigned char> record(xldl::kTaskInfoSize, 0xEE);
-    Info info;
-    if (!XL_QueryTaskInfoEx(task, record.data())) return info;
-    info.stat = at<std::int32_t>(record, 0);
-    info.failCode = at<std::int32_t>(record, 4);
-    info.fileName = xldl::utf16ToUtf8(&record[8], 520);
-    info.total = at<std::int64_t>(record, 1048);
-    info.downloaded = at<std::int64_t>(record, 1056);
-    info.percent = at<float>(record, 1064);
-    info.speed = at<std::int32_t>(record, 1152);
-    return info;
 }
 
 // The first byte asked for by each request from index from on (0 without a Range).
@@ -122,31 +83,12 @@ protected:
     }
 
     std::uint32_t startTask(const std::string& url, const std::string& name, bool disableAutoRename = true) {
-        auto record = paramRecord(url, folder.path().string(), name, disableAutoRename);
-        std::uint32_t task = XL_CreateTask(record.data());
-        XL_StartTask(task);
-        return task;
+        return quarrow::testing::startEngineTask(url, folder.path().string(), name, disableAutoRename);
     }
-
-    // Waits until the task reaches a final status (1 or 4).
     Info waitForEnd(std::uint32_t task, std::chrono::seconds limit = 60s) {
-        auto deadline = std::chrono::steady_clock::now() + limit;
-        Info info;
-        while (std::chrono::steady_clock::now() < deadline) {
-            info = query(task);
-            if (info.stat == 1 || info.stat == 4) return info;
-            std::this_thread::sleep_for(20ms);
-        }
-        ADD_FAILURE() << "task " << task << " did not end; stat " << info.stat;
-        return info;
+        return quarrow::testing::waitForEnd(task, limit);
     }
-
-    // Waits until at least bytes of the task are down.
-    void waitForBytes(std::uint32_t task, std::int64_t bytes) {
-        auto deadline = std::chrono::steady_clock::now() + 30s;
-        while (std::chrono::steady_clock::now() < deadline && query(task).downloaded < bytes)
-            std::this_thread::sleep_for(20ms);
-    }
+    void waitForBytes(std::uint32_t task, std::int64_t bytes) { quarrow::testing::waitForBytes(task, bytes); }
 
     fs::path file(const std::string& name) const { return folder.path() / name; }
 
@@ -247,7 +189,7 @@ TEST_F(EngineTest, UnusableParametersFailAtOnce) {
         {std::string(3000, 'h'), folder.path().string(), "a"},
     };
     for (const Case& c : cases) {
-        auto record = paramRecord(c.url, c.folder, c.name);
+        auto record = taskParamRecord(c.url, c.folder, c.name);
         std::uint32_t task = XL_CreateTask(record.data());
         XL_StartTask(task);
         Info info = waitForEnd(task, 5s);
@@ -257,7 +199,7 @@ TEST_F(EngineTest, UnusableParametersFailAtOnce) {
 }
 
 TEST_F(EngineTest, FilesThatCannotBeCreatedOrWrittenFailTheTask) {
-    auto record = paramRecord(service.http("/file?size=1000"), (folder.path() / "missing").string(), "a.bin");
+    auto record = taskParamRecord(service.http("/file?size=1000"), (folder.path() / "missing").string(), "a.bin");
     std::uint32_t uncreatable = XL_CreateTask(record.data());
     XL_StartTask(uncreatable);
     Info info = waitForEnd(uncreatable);
@@ -340,7 +282,7 @@ TEST_F(EngineTest, StopAndStartGoOnWhereTheTaskStopped) {
     std::uint32_t task = startTask(url, "resume.bin");
     waitForBytes(task, 400'000);
     XL_StopTask(task);
-    Info stopped = query(task);
+    Info stopped = queryTask(task);
     EXPECT_EQ(stopped.stat, 2);
     EXPECT_GE(stopped.downloaded, 400'000);
     EXPECT_TRUE(fs::exists(file("resume.bin.td")));
@@ -365,7 +307,7 @@ TEST_F(EngineTest, AStoppedTaskLetsGoOfItsFilesSoTheyCanBeDeleted) {
     std::this_thread::sleep_for(1500ms);  // past a checkpoint: nothing comes back
     EXPECT_FALSE(fs::exists(file("temp.bin.td.cfg")));
     XL_DeleteTask(task);
-    EXPECT_EQ(query(task).stat, -1);
+    EXPECT_EQ(queryTask(task).stat, -1);
 
     std::uint32_t again = startTask(service.http("/file?size=1000000"), "temp.bin");
     EXPECT_EQ(waitForEnd(again).stat, 4);
@@ -387,7 +329,7 @@ TEST_F(EngineTest, ASizeChangeStartsTheFileAgainFromZero) {
 TEST_F(EngineTest, ReportsTheSpeedOfASlowTrickle) {
     std::uint32_t task = startTask(service.http("/file?size=600000&rate=200000&no_ranges=1"), "slow.bin");
     waitForBytes(task, 300'000);
-    Info info = query(task);
+    Info info = queryTask(task);
     EXPECT_EQ(info.stat, 3);
     EXPECT_GT(info.speed, 100'000);
     EXPECT_LT(info.speed, 400'000);

@@ -14,10 +14,10 @@
 #include <thread>
 #include <vector>
 
+#include "engine_calls.h"
 #include "support/nginx_server.h"
 #include "support/temp_folder.h"
 #include "task_records.h"
-#include "utf16.h"
 #include "work_files.h"
 #include "xldl_engine.h"
 
@@ -28,6 +28,8 @@ using quarrow::testing::NginxOptions;
 using quarrow::testing::NginxServer;
 using quarrow::testing::ServedRequest;
 using quarrow::testing::TempFolder;
+using Info = quarrow::testing::TaskState;
+using quarrow::testing::queryTask;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
@@ -56,24 +58,6 @@ double secondsSinceEpoch() {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
-struct Info {
-    std::int32_t stat = -1;
-    std::int32_t failCode = 0;
-    std::int64_t total = 0;
-    std::int64_t downloaded = 0;
-};
-
-Info query(std::uint32_t task) {
-    std::vector<unsigned char> record(xldl::kTaskInfoSize);
-    Info info;
-    if (!XL_QueryTaskInfoEx(task, record.data())) return info;
-    std::memcpy(&info.stat, &record[0], 4);
-    std::memcpy(&info.failCode, &record[4], 4);
-    std::memcpy(&info.total, &record[1048], 8);
-    std::memcpy(&info.downloaded, &record[1056], 8);
-    return info;
-}
-
 class NginxTest : public ::testing::Test {
 protected:
     void TearDown() override {
@@ -93,34 +77,10 @@ protected:
     }
 
     std::uint32_t startTask(const std::string& url, const std::string& name) {
-        std::vector<unsigned char> record(xldl::kTaskParamSize);
-        xldl::utf8ToUtf16(url, &record[4], 4168);
-        xldl::utf8ToUtf16(name, &record[16532], 520);
-        xldl::utf8ToUtf16(folder.path().string(), &record[17572], 520);
-        record[18360] = 5;
-        record[18364] = 1;  // DisableAutoRename
-        record[18368] = 1;  // IsResume
-        std::uint32_t task = XL_CreateTask(record.data());
-        XL_StartTask(task);
-        return task;
+        return quarrow::testing::startEngineTask(url, folder.path().string(), name);
     }
-
-    Info waitForEnd(std::uint32_t task) {
-        const auto deadline = Clock::now() + 30s;
-        Info info;
-        while (Clock::now() < deadline) {
-            info = query(task);
-            if (info.stat == 1 || info.stat == 4) return info;
-            std::this_thread::sleep_for(10ms);
-        }
-        ADD_FAILURE() << "task " << task << " did not end; stat " << info.stat;
-        return info;
-    }
-
-    void waitForBytes(std::uint32_t task, std::int64_t bytes) {
-        const auto deadline = Clock::now() + 20s;
-        while (Clock::now() < deadline && query(task).downloaded < bytes) std::this_thread::sleep_for(5ms);
-    }
+    Info waitForEnd(std::uint32_t task) { return quarrow::testing::waitForEnd(task, 30s); }
+    void waitForBytes(std::uint32_t task, std::int64_t bytes) { quarrow::testing::waitForBytes(task, bytes, 20s); }
 
     TempFolder folder;
 };
@@ -177,7 +137,7 @@ TEST_F(NginxTest, StopAndStartFetchOnlyWhatWasMissing) {
     std::uint32_t task = startTask(server.url("/resume.bin"), "resume.bin");
     waitForBytes(task, 5 * kMiB);
     XL_StopTask(task);
-    Info stopped = query(task);
+    Info stopped = queryTask(task);
     ASSERT_EQ(stopped.stat, 2);
     EXPECT_GE(stopped.downloaded, 5 * kMiB);
     EXPECT_LT(stopped.downloaded, size);
