@@ -70,12 +70,12 @@ int main(int argc, char** argv) {
     std::vector<unsigned char> info(xldl::kTaskInfoSize);
     int status = 0;
     while (!interrupted) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
         if (!XL_QueryTaskInfoEx(task, info.data())) continue;
         status = at<int32_t>(info, 0);
         static int ticks = 0;
         bool finalStatus = status == 1 || status == 4;
-        if (++ticks % 20 == 0 || finalStatus)
+        if (++ticks % 100 == 0 || finalStatus)
             std::printf("stat %d  %lld / %lld bytes  %.1f%%  %.2f MiB/s\n", status,
                         static_cast<long long>(at<int64_t>(info, 1056)), static_cast<long long>(at<int64_t>(info, 1048)),
                         at<float>(info, 1064) * 100.0, at<int32_t>(info, 1152) / 1048576.0);
