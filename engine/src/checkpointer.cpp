@@ -19,8 +19,11 @@ Checkpointer::~Checkpointer() {
 void Checkpointer::post(int dataFd, std::string progressPath, SavedProgress progress, std::string url,
                         const Pending& pending) {
     int fd = ::dup(dataFd);
-    if (fd < 0) return;
-    ++*pending;
+    if (fd < 0) {
+        pending->saveFailed = true;
+        return;
+    }
+    ++pending->pending;
     {
         std::lock_guard lock(mutex_);
         jobs_.push_back({fd, std::move(progressPath), std::move(progress), std::move(url), pending});
@@ -31,7 +34,7 @@ void Checkpointer::post(int dataFd, std::string progressPath, SavedProgress prog
 void Checkpointer::startWriteback(int dataFd, const Pending& pending) {
     int fd = ::dup(dataFd);
     if (fd < 0) return;
-    ++*pending;
+    ++pending->pending;
     {
         std::lock_guard lock(mutex_);
         jobs_.push_back({fd, {}, {}, {}, pending, true});
@@ -41,7 +44,7 @@ void Checkpointer::startWriteback(int dataFd, const Pending& pending) {
 
 void Checkpointer::wait(const Pending& pending) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return *pending == 0; });
+    changed_.wait(lock, [&] { return pending->pending == 0; });
 }
 
 void Checkpointer::run() {
@@ -52,11 +55,14 @@ void Checkpointer::run() {
         Job job = std::move(jobs_.front());
         jobs_.pop_front();
         lock.unlock();
-        if (job.writebackOnly) ::sync_file_range(job.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-        else if (::fdatasync(job.fd) == 0) saveProgress(job.path, job.progress, job.url);
+        if (job.writebackOnly) {
+            ::sync_file_range(job.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+        } else if (::fdatasync(job.fd) != 0 || !saveProgress(job.path, job.progress, job.url)) {
+            job.pending->saveFailed = true;
+        }
         ::close(job.fd);
         lock.lock();
-        --*job.pending;
+        --job.pending->pending;
         changed_.notify_all();
     }
 }

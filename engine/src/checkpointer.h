@@ -19,8 +19,13 @@ namespace xldl {
 
 class Checkpointer {
 public:
-    // Jobs of one task; a task waits for its own before it touches its files.
-    using Pending = std::shared_ptr<std::atomic<int>>;
+    // The jobs of one task; a task waits for its own before it touches its
+    // files, and learns when a save failed so that it saves again.
+    struct Jobs {
+        std::atomic<int> pending{0};
+        std::atomic<bool> saveFailed{false};
+    };
+    using Pending = std::shared_ptr<Jobs>;
 
     Checkpointer();
     // Finishes the jobs already posted.

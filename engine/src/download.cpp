@@ -136,6 +136,10 @@ void Download::addConnection(Clock::time_point now) {
     transfer->owner = this;
     if (!probed_) {
         transfer->probe = true;
+        // A first connection that died before its reply may have left a
+        // restored plan behind; it is read afresh.
+        restored_ = false;
+        plan_ = SegmentPlan();
         std::optional<SavedProgress> saved = askRanges_ ? loadProgress(progressPath_) : std::nullopt;
         // The data file was sized when its download began; one of another
         // size cannot hold what the progress claims.
@@ -316,6 +320,9 @@ bool Download::acceptFirstReply(Transfer& transfer) {
         size_ = transfer.rangeTotal;
         sizeLearned_ = true;
         if (!restored_) {
+            // A data file left larger by an earlier download would not match
+            // the progress saved for this one.
+            data_.truncate(size_);
             plan_.reset(size_);
             transfer.segment = &plan_.segments().front();
             transfer.segment->busy = true;
@@ -332,6 +339,7 @@ bool Download::acceptFirstReply(Transfer& transfer) {
         if (transfer.segment) transfer.segment->busy = false;
         transfer.segment = nullptr;
         transfer.from = transfer.offset = 0;
+        data_.truncate(std::max<std::int64_t>(size_, 0));
         if (size_ >= 0) {
             plan_.reset(size_);
             transfer.segment = &plan_.segments().front();
@@ -368,21 +376,23 @@ void Download::transferDone(CURL* easy, CURLcode result, Clock::time_point now) 
         fail(kWriteFailed);
         return;
     case Stop::badStatus:
-        if (status == 416 && probe) {
-            // The range asked for is past the file's end: a saved progress
-            // that does not fit, or an empty file.
-            restartFromZero(from == 0);
-        } else if (status >= 400 && status < 500) {
+        if (status == 416) {
+            // The range asked for is past the file's end: an empty file, or
+            // a file that is no longer the size the plan was made for.
+            restartFromZero(probe && from == 0, now);
+        } else if (status == 408 || status == 429 || status >= 500) {
+            retryLater(now);  // the server asks to come back later
+        } else if (status >= 400) {
             fail(static_cast<std::int32_t>(status));
         } else {
             retryLater(now);
         }
         return;
     case Stop::sizeChanged:
-        restartFromZero(false);
+        restartFromZero(false, now);
         return;
     case Stop::rangeIgnored:
-        restartFromZero(true);
+        restartFromZero(true, now);
         return;
     case Stop::segmentEnd:
     case Stop::none:
@@ -401,7 +411,9 @@ void Download::transferDone(CURL* easy, CURLcode result, Clock::time_point now) 
     else retryLater(now);
 }
 
-void Download::restartFromZero(bool withoutRanges) {
+// Counts as a failed round, so a server that keeps changing its answers
+// pauses the task and in the end fails it rather than loop.
+void Download::restartFromZero(bool withoutRanges, Clock::time_point now) {
     closeAllTransfers();
     unlinkProgress();
     plan_ = SegmentPlan();
@@ -410,6 +422,7 @@ void Download::restartFromZero(bool withoutRanges) {
     size_ = -1;
     streamed_ = 0;
     if (withoutRanges) askRanges_ = false;
+    retryLater(now);
 }
 
 void Download::retryLater(Clock::time_point now) {
@@ -433,7 +446,8 @@ void Download::closeAllTransfers() {
 }
 
 void Download::checkpoint(bool now) {
-    if (now) checkpointer_.wait(pendingSaves_);
+    if (now) checkpointer_.wait(saves_);
+    if (saves_->saveFailed.exchange(false)) dirty_ = true;  // save it again
     if (!data_.isOpen() || !probed_ || size_ <= 0 || !dirty_) return;
     SavedProgress progress{size_, plan_.snapshot()};
     if (!ranges_) progress.segments = {Segment{0, 0, size_, false}};  // nothing to resume from
@@ -441,15 +455,15 @@ void Download::checkpoint(bool now) {
     // precedes the save.
     if (now) {
         if (data_.flush() && saveProgress(progressPath_, progress, params_.url)) dirty_ = false;
-    } else if (*pendingSaves_ == 0) {
-        checkpointer_.post(data_.fd(), progressPath_, std::move(progress), params_.url, pendingSaves_);
+    } else if (saves_->pending == 0) {
+        checkpointer_.post(data_.fd(), progressPath_, std::move(progress), params_.url, saves_);
         dirty_ = false;
     }
 }
 
 // A save still pending must not bring the progress file back afterwards.
 void Download::unlinkProgress() {
-    checkpointer_.wait(pendingSaves_);
+    checkpointer_.wait(saves_);
     ::unlink(progressPath_.c_str());
 }
 
@@ -459,7 +473,7 @@ void Download::tick(Clock::time_point now) {
         checkpoint(false);
         nextCheckpoint_ = now + limits_.checkpointInterval;
     } else if (running() && data_.isOpen() && received_ >= writebackMark_ + kWritebackBytes) {
-        checkpointer_.startWriteback(data_.fd(), pendingSaves_);
+        checkpointer_.startWriteback(data_.fd(), saves_);
         writebackMark_ = received_;
     }
 }
@@ -474,7 +488,7 @@ void Download::fail(std::int32_t code) {
 
 void Download::finish() {
     closeAllTransfers();
-    checkpointer_.wait(pendingSaves_);
+    checkpointer_.wait(saves_);
     std::int64_t length = ranges_ && size_ >= 0 ? size_ : streamed_;
     bool ok = data_.truncate(length) && data_.flush();
     data_.close();
@@ -501,6 +515,12 @@ std::string Download::finalName() {
         std::string target = folder + "/" + candidate;
         if (::renameat2(AT_FDCWD, dataPath_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
             return candidate;
+        // File systems without that rename take a hard link, which also
+        // refuses an existing name.
+        if (errno == EINVAL && ::link(dataPath_.c_str(), target.c_str()) == 0) {
+            ::unlink(dataPath_.c_str());
+            return candidate;
+        }
         if (errno != EEXIST) return {};
     }
     return {};

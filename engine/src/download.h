@@ -66,6 +66,8 @@ public:
     // Whether one more connection would have work now.
     bool wantsConnection(Clock::time_point now) const;
     void addConnection(Clock::time_point now);
+    // Whether the task holds its work files open.
+    bool holdsFiles() const { return data_.isOpen(); }
     // A connection of this task ended with the given result.
     void transferDone(CURL* easy, CURLcode result, Clock::time_point now);
     // Saves the progress when it is time, and samples the speed.
@@ -85,7 +87,7 @@ private:
     bool acceptReply(Transfer& transfer);
     bool acceptFirstReply(Transfer& transfer);
     void openFiles();
-    void restartFromZero(bool withoutRanges);
+    void restartFromZero(bool withoutRanges, Clock::time_point now);
     void closeTransfer(Transfer& transfer);
     void closeAllTransfers();
     // Saves the progress: on the checkpointer's thread, or here and now
@@ -101,7 +103,7 @@ private:
     EngineLimits limits_;
     CURLM* multi_;
     Checkpointer& checkpointer_;
-    Checkpointer::Pending pendingSaves_ = std::make_shared<std::atomic<int>>(0);
+    Checkpointer::Pending saves_ = std::make_shared<Checkpointer::Jobs>();
     std::string name_;  // the safe name the files are saved under
     std::string dataPath_;
     std::string progressPath_;

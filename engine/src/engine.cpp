@@ -9,7 +9,7 @@ namespace {
 std::atomic<std::uint32_t> nextHandle{1};
 
 // How long a stop waits for the engine's thread to let go of the files.
-constexpr std::chrono::seconds kStopWait{5};
+constexpr std::chrono::seconds kStopWait{15};
 
 }  // namespace
 
@@ -50,6 +50,7 @@ bool Engine::start(std::uint32_t handle) {
     TaskReport& report = found->second.report;
     if (report.status != static_cast<std::int32_t>(TaskStatus::complete))
         report.status = static_cast<std::int32_t>(TaskStatus::startPending);
+    ++found->second.queued;
     post({Op::start, handle, found->second.params});
     return true;
 }
@@ -62,6 +63,7 @@ bool Engine::stop(std::uint32_t handle) {
     if (report.status == static_cast<std::int32_t>(TaskStatus::startPending) ||
         report.status == static_cast<std::int32_t>(TaskStatus::downloading))
         report.status = static_cast<std::int32_t>(TaskStatus::stopPending);
+    ++found->second.queued;
     std::uint64_t ticket = ++posted_;
     post({Op::stop, handle, {}, ticket});
     done_.wait_for(lock, kStopWait, [&] { return handled_ >= ticket || quit_; });
@@ -132,6 +134,11 @@ bool Engine::runCommands(Download::Clock::time_point now) {
             if (found != downloads_.end()) downloads_.erase(found);
             break;
         }
+        if (command.op != Op::remove) {
+            std::lock_guard lock(mutex_);
+            auto entry = entries_.find(command.handle);
+            if (entry != entries_.end()) --entry->second.queued;
+        }
         if (command.ticket) {
             publish();
             std::lock_guard lock(mutex_);
@@ -160,7 +167,7 @@ bool Engine::finishTransfers(Download::Clock::time_point now) {
 // Two running tasks never write the same work files: the later one waits.
 bool Engine::pathTaken(std::uint32_t handle, const Download& download) const {
     for (const auto& [other, candidate] : downloads_)
-        if (other != handle && candidate->connections() > 0 && candidate->dataFilePath() == download.dataFilePath())
+        if (other != handle && candidate->holdsFiles() && candidate->dataFilePath() == download.dataFilePath())
             return true;
     return false;
 }
@@ -192,7 +199,7 @@ void Engine::publish() {
     std::lock_guard lock(mutex_);
     for (const auto& [handle, download] : downloads_) {
         auto found = entries_.find(handle);
-        if (found != entries_.end()) found->second.report = download->report();
+        if (found != entries_.end() && found->second.queued == 0) found->second.report = download->report();
     }
 }
 

@@ -50,6 +50,7 @@ private:
     struct Entry {
         TaskParams params;
         TaskReport report;
+        int queued = 0;  // start and stop commands not yet run: their status stands
     };
 
     void run();

@@ -298,6 +298,35 @@ TEST_F(EngineTest, StopAndStartGoOnWhereTheTaskStopped) {
     for (std::int64_t first : firsts) EXPECT_GT(first, 0);
 }
 
+TEST_F(EngineTest, ALargerLeftoverDataFileDoesNotSpoilTheResume) {
+    const std::int64_t size = 2'000'000;
+    std::ofstream(file("left.bin.td")) << std::string(3'000'000, 'x');  // no progress file beside it
+    std::uint32_t task = startTask(service.http("/file?size=" + std::to_string(size) + "&rate=1000000"), "left.bin");
+    waitForBytes(task, 400'000);
+    XL_StopTask(task);
+    std::size_t before = service.requests().size();
+    XL_StartTask(task);
+    EXPECT_EQ(waitForEnd(task).stat, 4);
+    EXPECT_TRUE(holdsPattern(file("left.bin"), size));
+    for (std::int64_t first : firstBytesAsked(service.requests(), before)) EXPECT_GT(first, 0);
+}
+
+TEST_F(EngineTest, TwoTasksForTheSameNameNeverShareTheirWorkFiles) {
+    // The first one pauses after a dropped connection: the second must not
+    // take its work files meanwhile.
+    std::uint32_t first = startTask(
+        service.http("/file?size=1000000&rate=500000&no_ranges=1&token=a&drop_after=200000&drop_times=1"), "same.bin", false);
+    waitForBytes(first, 100'000);
+    std::uint32_t second = startTask(service.http("/file?size=600000"), "same.bin", false);
+    Info one = waitForEnd(first);
+    Info two = waitForEnd(second);
+    ASSERT_EQ(one.stat, 4);
+    ASSERT_EQ(two.stat, 4);
+    EXPECT_NE(one.fileName, two.fileName);
+    EXPECT_TRUE(holdsPattern(file(one.fileName), 1'000'000));
+    EXPECT_TRUE(holdsPattern(file(two.fileName), 600'000));
+}
+
 TEST_F(EngineTest, AStoppedTaskLetsGoOfItsFilesSoTheyCanBeDeleted) {
     std::uint32_t task = startTask(service.http("/file?size=1000000&rate=500000"), "temp.bin");
     waitForBytes(task, 100'000);
