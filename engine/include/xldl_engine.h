@@ -25,7 +25,8 @@
  *   3 the data file cannot be written (a full disk, say)
  *   4 the network failed too often in a row (10 tries, about a minute)
  *   5 the finished file cannot be put in place
- *   400-499 the server refused the file with that status
+ *   400-499 the server refused the file with that status (408 and 429,
+ *     which ask to come back later, are retried instead)
  *
  * Work files: while a task saving as N in folder D is unfinished, D holds
  * N.td (the data, written at its offsets) and N.td.cfg (the progress). The
@@ -48,7 +49,10 @@
  * in all by default); a connection that runs out of work takes over half of
  * the largest remaining segment. Otherwise one connection fetches the file
  * from its first byte. Dropped connections, time-outs and 5xx replies are
- * retried with a growing pause while the task stays live.
+ * retried with a growing pause while the task stays live; so are restarts
+ * from zero (a changed size, ignored ranges), which count as failed rounds.
+ * Two tasks whose work files would be the same never run at once: the later
+ * one waits (start pending) until the other lets go of them.
  *
  * Every function returns at once; transfers run on the engine's own thread.
  * XL_StopTask returns once the task has let go of its files.
