@@ -15,6 +15,7 @@ constexpr std::size_t szCookies = 8340, cookiesWidth = 8192;
 constexpr std::size_t szFilename = 16532, nameWidth = 520;
 constexpr std::size_t szSavePath = 17572;
 constexpr std::size_t IsOnlyOriginal = 18356;
+constexpr std::size_t nReserved1 = 18360;
 constexpr std::size_t DisableAutoRename = 18364;
 constexpr std::size_t IsResume = 18368;
 }  // namespace param
@@ -38,6 +39,13 @@ bool terminated(const unsigned char* at, std::size_t width) {
 }
 
 bool readTruth(const unsigned char* at) { return (at[0] | at[1] | at[2] | at[3]) != 0; }
+
+template <typename T>
+T readLittleEndian(const unsigned char* at) {
+    T value;
+    std::memcpy(&value, at, sizeof(T));
+    return value;
+}
 
 template <typename T>
 void writeLittleEndian(unsigned char* at, T value) {
@@ -66,6 +74,32 @@ TaskParams readTaskParams(const unsigned char* record) {
                        !terminated(record + param::szFilename, param::nameWidth) ||
                        !terminated(record + param::szSavePath, param::nameWidth);
     return params;
+}
+
+void writeTaskParams(const TaskParams& params, unsigned char* record) {
+    std::memset(record, 0, kTaskParamSize);
+    utf8ToUtf16(params.url, record + param::szTaskUrl, param::urlWidth);
+    utf8ToUtf16(params.referrer, record + param::szRefUrl, param::urlWidth);
+    utf8ToUtf16(params.cookies, record + param::szCookies, param::cookiesWidth);
+    utf8ToUtf16(params.fileName, record + param::szFilename, param::nameWidth);
+    utf8ToUtf16(params.saveFolder, record + param::szSavePath, param::nameWidth);
+    // Truth values and the reserved 5 take the member's lowest byte.
+    record[param::IsOnlyOriginal] = params.onlyOriginal ? 1 : 0;
+    record[param::nReserved1] = 5;
+    record[param::DisableAutoRename] = params.disableAutoRename ? 1 : 0;
+    record[param::IsResume] = params.resume ? 1 : 0;
+}
+
+TaskReport readTaskInfo(const unsigned char* record) {
+    TaskReport report;
+    report.status = readLittleEndian<std::int32_t>(record + info::stat);
+    report.failCode = readLittleEndian<std::int32_t>(record + info::fail_code);
+    report.fileName = utf16ToUtf8(record + info::szFilename, info::nameWidth);
+    report.totalSize = readLittleEndian<std::int64_t>(record + info::nTotalSize);
+    report.downloaded = readLittleEndian<std::int64_t>(record + info::nTotalDownload);
+    report.percent = readLittleEndian<float>(record + info::fPercent);
+    report.speed = readLittleEndian<std::int32_t>(record + info::nSpeed);
+    return report;
 }
 
 void writeTaskInfo(const TaskReport& report, unsigned char* record) {

@@ -37,8 +37,12 @@ struct TaskReport {
 };
 
 TaskParams readTaskParams(const unsigned char* record);
+// Overwrites the whole record with the parameters, as the program fills it
+// (texts that do not fit are cut, still ended by a zero unit).
+void writeTaskParams(const TaskParams& params, unsigned char* record);
 
 // Overwrites the whole record with the report.
 void writeTaskInfo(const TaskReport& report, unsigned char* record);
+TaskReport readTaskInfo(const unsigned char* record);
 
 }  // namespace xldl

@@ -1,27 +1,19 @@
 #include "services/gbk_text.h"
 
 namespace quarrow {
-namespace {
-
-unsigned char lower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
-
-}  // namespace
-
 bool isGbkLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
 
-bool gbkEqualsIgnoreCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto x = static_cast<unsigned char>(a[i]);
-        auto y = static_cast<unsigned char>(b[i]);
-        if (isGbkLeadByte(x) && i + 1 < a.size()) {
-            if (x != y || a[i + 1] != b[i + 1]) return false;
-            ++i;
-            continue;
-        }
-        if (lower(x) != lower(y)) return false;
+std::string gbkLowerAscii(std::string text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if (isGbkLeadByte(c) && i + 1 < text.size()) ++i;
+        else if (c >= 'A' && c <= 'Z') text[i] = static_cast<char>(c + 32);
     }
-    return true;
+    return text;
+}
+
+bool gbkEqualsIgnoreCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && gbkLowerAscii(a) == gbkLowerAscii(b);
 }
 
 std::string gbkTruncate(const std::string& text, std::size_t maxBytes) {

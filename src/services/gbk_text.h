@@ -11,6 +11,10 @@ namespace quarrow {
 // Whether the byte at pos starts a double-byte character.
 bool isGbkLeadByte(unsigned char byte);
 
+// The text with its ASCII letters in lower case; a trail byte that happens
+// to be a letter is left alone.
+std::string gbkLowerAscii(std::string text);
+
 // Compares two GBK texts, ignoring the case of ASCII letters only; a trail
 // byte that happens to be a letter is compared exactly.
 bool gbkEqualsIgnoreCase(const std::string& a, const std::string& b);

@@ -1,6 +1,7 @@
 #include "services/http_client.h"
 
 #include "services/charset.h"
+#include "services/gbk_text.h"
 #include "services/http_text.h"
 #include "services/http_transport.h"
 
@@ -19,14 +20,8 @@ constexpr std::size_t kHeaderBufferBytes = 5000;
 // this 1-based position.
 constexpr std::size_t kUtf8ProbeLimit = 500;
 
-std::string lowerAscii(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return text;
-}
-
 bool containsIgnoringCase(const std::string& text, const std::string& needle) {
-    return lowerAscii(text).find(lowerAscii(needle)) != std::string::npos;
+    return findText(text, needle) != std::string::npos;
 }
 
 std::string agentFor(const std::string& headers) {
@@ -44,22 +39,10 @@ void completeHeaders(std::string& headers, const std::string& url, const std::st
     if (!cookies.empty()) headers += "\r\nCookie: " + cookies;
 }
 
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
-
 // The cookies a reply set, and the target of its Location header.
 void readReplyHeaders(const std::string& rawHeaders, std::string& receivedCookies, std::string& location) {
     receivedCookies.clear();
-    for (const std::string& line : splitLines(rawHeaders)) {
+    for (const std::string& line : splitText(rawHeaders, "\r\n")) {
         if (line.find("Location:") != std::string::npos) location = valueAfterColon(line);
         if (line.find("Set-Cookie") != std::string::npos)
             receivedCookies += trimSpaces(textBetween(line, "Set-Cookie:", ";")) + "; ";
@@ -86,7 +69,7 @@ std::string httpRequest(const std::string& url, int method, const std::string& b
 
     std::string host = urlHost(url);
     if (host.empty()) return {};
-    bool secure = lowerAscii(url.substr(0, 5)) == "https";
+    bool secure = gbkLowerAscii(url.substr(0, 5)) == "https";
 
     TransportRequest request;
     request.verb = method == 1 ? "POST" : "GET";
@@ -97,7 +80,7 @@ std::string httpRequest(const std::string& url, int method, const std::string& b
     if (proxy) request.httpProxy = *proxy;
 
     completeHeaders(headerText, url, cookies ? *cookies : std::string());
-    request.headerLines = splitLines(headerText);
+    request.headerLines = splitText(headerText, "\r\n");
     if (method != 0) {
         if (sentBytes.empty()) sentBytes = body;
         request.sendBody = true;

@@ -16,20 +16,19 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-std::string lowerAscii(std::string text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        auto c = static_cast<unsigned char>(text[i]);
-        if (isGbkLeadByte(c) && i + 1 < text.size()) ++i;
-        else if (c >= 'A' && c <= 'Z') text[i] = static_cast<char>(c + 32);
-    }
-    return text;
+std::string join(const std::vector<std::string>& items, const std::string& separator) {
+    std::string out;
+    for (std::size_t i = 0; i < items.size(); ++i) out += (i ? separator : "") + items[i];
+    return out;
 }
 
-// Position (0-based) of needle in haystack at or after from, never starting
-// inside a double-byte character.
+bool startsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+
+}  // namespace
+
 std::size_t findText(const std::string& haystack, const std::string& needle, std::size_t from, bool caseSensitive) {
-    const std::string hay = caseSensitive ? haystack : lowerAscii(haystack);
-    const std::string pin = caseSensitive ? needle : lowerAscii(needle);
+    const std::string hay = caseSensitive ? haystack : gbkLowerAscii(haystack);
+    const std::string pin = caseSensitive ? needle : gbkLowerAscii(needle);
     std::size_t i = 0;
     while (i < hay.size()) {
         if (i >= from && hay.compare(i, pin.size(), pin) == 0) return i;
@@ -38,7 +37,7 @@ std::size_t findText(const std::string& haystack, const std::string& needle, std
     return pin.empty() && from <= hay.size() ? from : std::string::npos;
 }
 
-std::vector<std::string> split(const std::string& text, const std::string& separator) {
+std::vector<std::string> splitText(const std::string& text, const std::string& separator) {
     std::vector<std::string> items;
     std::size_t start = 0;
     while (start < text.size()) {
@@ -49,16 +48,6 @@ std::vector<std::string> split(const std::string& text, const std::string& separ
     }
     return items;
 }
-
-std::string join(const std::vector<std::string>& items, const std::string& separator) {
-    std::string out;
-    for (std::size_t i = 0; i < items.size(); ++i) out += (i ? separator : "") + items[i];
-    return out;
-}
-
-bool startsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
-
-}  // namespace
 
 std::string trimSpaces(const std::string& text) {
     std::size_t begin = 0, end = text.size();
@@ -94,7 +83,7 @@ std::string valueAfterColon(const std::string& text) {
 }
 
 std::string urlHost(const std::string& url, bool lastTwoLabels, bool keepPort) {
-    std::string text = lowerAscii(url);
+    std::string text = gbkLowerAscii(url);
     if (text.empty() || text.back() != '/') text += "/";
     // A URL without a scheme of its own is plain http, even when "http://"
     // appears later in it (in its query, say).
@@ -102,7 +91,7 @@ std::string urlHost(const std::string& url, bool lastTwoLabels, bool keepPort) {
     if (!startsWith(text, scheme)) text = scheme + text;
     std::string host = textBetween(text, scheme, "/");
     if (lastTwoLabels) {
-        std::vector<std::string> labels = split(host, ".");
+        std::vector<std::string> labels = splitText(host, ".");
         if (labels.size() > 1) host = labels[labels.size() - 2] + "." + labels.back();
     }
     if (!keepPort) host = host.substr(0, host.find(':'));
@@ -119,7 +108,7 @@ int urlPort(const std::string& url) {
             port = port * 10 + (host[i] - '0');
         return port;
     }
-    return startsWith(lowerAscii(url.substr(0, 5)), "https") ? 443 : 80;
+    return startsWith(gbkLowerAscii(url.substr(0, 5)), "https") ? 443 : 80;
 }
 
 std::string urlPath(const std::string& url) {
@@ -136,7 +125,7 @@ std::string cookieName(const std::string& item) {
 
 std::string removeDuplicateItems(const std::string& items) {
     std::vector<std::string> kept;
-    for (const std::string& item : split(items, "; "))
+    for (const std::string& item : splitText(items, "; "))
         if (std::find(kept.begin(), kept.end(), item) == kept.end()) kept.push_back(item);
     return join(kept, "; ");
 }
@@ -144,8 +133,8 @@ std::string removeDuplicateItems(const std::string& items) {
 void mergeCookies(std::string& cookies, std::string& receivedCookies) {
     std::erase(cookies, ' ');
     std::erase(receivedCookies, ' ');
-    std::vector<std::string> merged = split(receivedCookies, ";");
-    for (const std::string& old : split(cookies, ";")) {
+    std::vector<std::string> merged = splitText(receivedCookies, ";");
+    for (const std::string& old : splitText(cookies, ";")) {
         std::string name = cookieName(old);
         bool present = std::any_of(merged.begin(), merged.end(),
                                    [&](const std::string& item) { return cookieName(item) == name; });

@@ -4,6 +4,7 @@
 // are GBK byte strings; positions are 1-based.
 
 #include <string>
+#include <vector>
 
 namespace quarrow {
 
@@ -32,6 +33,14 @@ std::string removeDuplicateItems(const std::string& items);
 // cookies first, then the caller's others, "=deleted" ones dropped. Both
 // texts lose their spaces.
 void mergeCookies(std::string& cookies, std::string& receivedCookies);
+
+// Position (0-based) of needle in text at or after from, never starting
+// inside a double-byte character; npos when absent.
+std::size_t findText(const std::string& text, const std::string& needle, std::size_t from = 0,
+                     bool caseSensitive = false);
+
+// The items between separators; no empty item after a final separator.
+std::vector<std::string> splitText(const std::string& text, const std::string& separator);
 
 // Spaces removed from both ends (ASCII spaces and the full-width space).
 std::string trimSpaces(const std::string& text);

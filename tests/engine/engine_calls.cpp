@@ -2,34 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <thread>
 
 #include "task_records.h"
-#include "utf16.h"
 #include "xldl_engine.h"
 
 namespace quarrow::testing {
-namespace {
-
-template <typename T>
-T at(const std::vector<unsigned char>& record, std::size_t offset) {
-    T value;
-    std::memcpy(&value, &record[offset], sizeof value);
-    return value;
-}
-
-}  // namespace
 
 std::vector<unsigned char> taskParamRecord(const std::string& url, const std::string& folder,
                                            const std::string& name, bool disableAutoRename) {
+    xldl::TaskParams params;
+    params.url = url;
+    params.saveFolder = folder;
+    params.fileName = name;
+    params.disableAutoRename = disableAutoRename;
     std::vector<unsigned char> record(xldl::kTaskParamSize);
-    xldl::utf8ToUtf16(url, &record[4], 4168);
-    xldl::utf8ToUtf16(name, &record[16532], 520);
-    xldl::utf8ToUtf16(folder, &record[17572], 520);
-    record[18360] = 5;                           // nReserved1
-    record[18364] = disableAutoRename ? 1 : 0;  // DisableAutoRename
-    record[18368] = 1;                           // IsResume
+    xldl::writeTaskParams(params, record.data());
     return record;
 }
 
@@ -42,17 +30,11 @@ std::uint32_t startEngineTask(const std::string& url, const std::string& folder,
 }
 
 TaskState queryTask(std::uint32_t task) {
-    std::vector<unsigned char> record(xldl::kTaskInfoSize, 0xEE);
-    TaskState state;
-    if (!XL_QueryTaskInfoEx(task, record.data())) return state;
-    state.stat = at<std::int32_t>(record, 0);
-    state.failCode = at<std::int32_t>(record, 4);
-    state.fileName = xldl::utf16ToUtf8(&record[8], 520);
-    state.total = at<std::int64_t>(record, 1048);
-    state.downloaded = at<std::int64_t>(record, 1056);
-    state.percent = at<float>(record, 1064);
-    state.speed = at<std::int32_t>(record, 1152);
-    return state;
+    std::vector<unsigned char> record(xldl::kTaskInfoSize);
+    if (!XL_QueryTaskInfoEx(task, record.data())) return {};
+    xldl::TaskReport report = xldl::readTaskInfo(record.data());
+    return {report.status, report.failCode, report.fileName, report.totalSize, report.downloaded, report.percent,
+            report.speed};
 }
 
 TaskState waitForEnd(std::uint32_t task, std::chrono::seconds limit) {

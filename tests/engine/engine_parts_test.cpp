@@ -67,6 +67,35 @@ TEST(TaskRecordsTest, WritesTheInformationRecordWhole) {
     EXPECT_EQ(info[1152], 0x00);
     EXPECT_EQ(info[1153], 0x06);
     EXPECT_EQ(info[1428], 0);
+    xldl::TaskReport back = xldl::readTaskInfo(info.data());
+    EXPECT_EQ(back.status, 3);
+    EXPECT_EQ(back.fileName, "文件.zip");
+    EXPECT_EQ(back.totalSize, 1LL << 33);
+    EXPECT_EQ(back.percent, 0.25f);
+    EXPECT_EQ(back.speed, 1536);
+}
+
+TEST(TaskRecordsTest, WrittenParametersReadBackWithTheReservedFive) {
+    xldl::TaskParams params;
+    params.url = "https://h/x";
+    params.fileName = "名.txt";
+    params.saveFolder = "/下载";
+    params.cookies = "a=b";
+    params.disableAutoRename = true;
+    std::vector<unsigned char> bytes(xldl::kTaskParamSize, 0xEE);
+    xldl::writeTaskParams(params, bytes.data());
+    xldl::TaskParams back = xldl::readTaskParams(bytes.data());
+    EXPECT_EQ(back.url, params.url);
+    EXPECT_EQ(back.fileName, params.fileName);
+    EXPECT_EQ(back.saveFolder, params.saveFolder);
+    EXPECT_EQ(back.cookies, "a=b");
+    EXPECT_EQ(back.referrer, "");
+    EXPECT_TRUE(back.disableAutoRename);
+    EXPECT_TRUE(back.resume);
+    EXPECT_FALSE(back.onlyOriginal);
+    EXPECT_FALSE(back.truncated);
+    EXPECT_EQ(bytes[18360], 5);
+    EXPECT_EQ(bytes[0], 0);  // the whole record is written
 }
 
 TEST(Utf16Test, RoundTripsAndCutsOnWholeCharacters) {

@@ -13,6 +13,7 @@
 #include <stdexcept>
 
 #include "services/gbk_text.h"
+#include "services/text_helpers.h"
 
 extern char** environ;
 
@@ -147,20 +148,6 @@ std::vector<RecordedRequest> FakeService::requests() const {
 
 std::string FakeService::authorityFile() { return certificates().authority; }
 
-std::string queryEscape(const std::string& text) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-            c == '_' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += digits[c >> 4];
-            out += digits[c & 15];
-        }
-    }
-    return out;
-}
+std::string queryEscape(const std::string& text) { return urlEncode(text, true); }
 
 }  // namespace quarrow::testing

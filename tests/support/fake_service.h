@@ -49,7 +49,8 @@ private:
     int port_ = 0;
 };
 
-// Percent-encodes a text for a query value.
+// Percent-encodes a text for a query value (every byte but letters,
+// digits, "-" and ".").
 std::string queryEscape(const std::string& text);
 
 }  // namespace quarrow::testing
