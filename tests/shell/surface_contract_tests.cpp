@@ -238,6 +238,22 @@ TEST_P(SurfaceContractTest, ShowModalRunsCreatedAndReturnsWhenClosed) {
     EXPECT_FALSE(driver->isWindowOpen(Window::captchaWindow));
 }
 
+TEST_P(SurfaceContractTest, TheCaptchaWindowOpensBlankWithItsTimerRunning) {
+    surface().setText(Box::captchaBox, "old1");
+    int periodWhileOpen = -1;
+    std::string boxWhileOpen = "unread";
+    events.onCreated = [&](Window window) {
+        periodWhileOpen = surface().getTimerPeriod(Timer::captchaTimer);
+        boxWhileOpen = surface().getText(Box::captchaBox);
+        surface().closeWindow(window);
+    };
+    surface().showModal(Window::captchaWindow);
+    EXPECT_EQ(periodWhileOpen, 1);
+    EXPECT_EQ(boxWhileOpen, "");
+    EXPECT_EQ(surface().getTimerPeriod(Timer::captchaTimer), 0);
+    EXPECT_TRUE(events.closing.empty());  // only the main window reports closing
+}
+
 TEST_P(SurfaceContractTest, SetPictureTakesImagesAndClearsOnOtherBytes) {
     // A 1x1 PNG.
     const std::string png(
