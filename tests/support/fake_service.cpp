@@ -13,18 +13,14 @@
 #include <stdexcept>
 
 #include "services/gbk_text.h"
+#include "support/child_process.h"
+#include "support/temp_folder.h"
 #include "services/text_helpers.h"
 
 extern char** environ;
 
 namespace quarrow::testing {
 namespace {
-
-std::string makeFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quarrow-service-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    return pattern;
-}
 
 void run(const std::string& command) {
     if (std::system((command + " >/dev/null 2>&1").c_str()) != 0)
@@ -33,7 +29,7 @@ void run(const std::string& command) {
 
 // A test authority and a server certificate for 127.0.0.1, made once per process.
 struct Certificates {
-    std::string folder = makeFolder();
+    std::string folder = makeTempDirectory("quarrow-certificates").string();
     std::string authority = folder + "/authority.pem";
     std::string certificate = folder + "/server.pem";
     std::string key = folder + "/server.key";
@@ -81,7 +77,7 @@ bool RecordedRequest::hasHeader(const std::string& name) const {
     return false;
 }
 
-FakeService::FakeService() : folder_(makeFolder()), logPath_(folder_ + "/requests.log") {
+FakeService::FakeService() : folder_(makeTempDirectory("quarrow-service").string()), logPath_(folder_ + "/requests.log") {
     Certificates& tls = certificates();
     int toChild[2], fromChild[2];
     if (pipe(toChild) != 0 || pipe(fromChild) != 0) throw std::runtime_error("pipe failed");
@@ -111,13 +107,8 @@ FakeService::FakeService() : folder_(makeFolder()), logPath_(folder_ + "/request
 
 FakeService::~FakeService() {
     unsetenv("CURL_CA_BUNDLE");
-    close(input_);
-    int status = 0;
-    for (int waited = 0; waited < 200 && waitpid(pid_, &status, WNOHANG) == 0; ++waited) usleep(10000);
-    if (waitpid(pid_, &status, WNOHANG) == 0) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, &status, 0);
-    }
+    close(input_);  // the service stops at the end of its input
+    awaitChild(pid_, std::chrono::seconds(2));
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
 }

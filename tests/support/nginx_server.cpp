@@ -18,6 +18,9 @@
 #include <thread>
 #include <vector>
 
+#include "support/child_process.h"
+#include "support/temp_folder.h"
+
 extern char** environ;
 
 namespace quarrow::testing {
@@ -109,9 +112,7 @@ std::int64_t ServedRequest::lastByte() const {
 }
 
 NginxServer::NginxServer(NginxOptions options) {
-    std::string pattern = (fs::temp_directory_path() / "quarrow-nginx-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    folder_ = pattern;
+    folder_ = makeTempDirectory("quarrow-nginx");
     root_ = folder_ / "www";
     fs::create_directories(root_);
     fs::create_directories(folder_ / "temp");
@@ -169,13 +170,7 @@ void NginxServer::kill() {
     if (pid_ <= 0) return;
     // TERM is nginx's fast shutdown; a server that does not go is killed.
     ::kill(pid_, SIGTERM);
-    int status = 0;
-    for (int waited = 0; waited < 500 && waitpid(pid_, &status, WNOHANG) == 0; ++waited)
-        std::this_thread::sleep_for(10ms);
-    if (waitpid(pid_, &status, WNOHANG) == 0) {
-        ::kill(pid_, SIGKILL);
-        waitpid(pid_, &status, 0);
-    }
+    awaitChild(pid_, 5s);
     pid_ = -1;
 }
 

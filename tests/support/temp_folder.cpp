@@ -7,10 +7,14 @@
 
 namespace quarrow::testing {
 
-TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quarrow-XXXXXX").string();
+std::filesystem::path makeTempDirectory(const std::string& prefix) {
+    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = std::filesystem::path(pattern) / std::filesystem::path(u8"下载目录");
+    return pattern;
+}
+
+TempFolder::TempFolder() {
+    path_ = makeTempDirectory("quarrow") / std::filesystem::path(u8"下载目录");
     std::filesystem::create_directory(path_);
 }
 

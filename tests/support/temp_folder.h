@@ -5,6 +5,10 @@
 
 namespace quarrow::testing {
 
+// A new empty directory under the system's temporary directory, its name
+// starting with prefix.
+std::filesystem::path makeTempDirectory(const std::string& prefix);
+
 // A fresh folder under the system's temporary directory whose name holds
 // Chinese characters; removed with everything in it on destruction.
 class TempFolder {
